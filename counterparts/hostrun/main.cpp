@@ -1,0 +1,2 @@
+#include <cstdio>
+int wmain() { std::printf("placeholder\n"); return 0; }

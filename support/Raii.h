@@ -40,7 +40,7 @@ class Bstr {
 class Variant {
  public:
   Variant() { VariantInit(&m_v); }
-  Variant(const Variant& o) { VariantInit(&m_v); VariantCopy(&m_v, &o.m_v); }
+  Variant(const Variant& o) { VariantInit(&m_v); VariantCopy(&m_v, const_cast<VARIANT*>(&o.m_v)); }
   Variant(Variant&& o) noexcept { m_v = o.m_v; VariantInit(&o.m_v); }
   Variant& operator=(Variant o) noexcept { std::swap(m_v, o.m_v); return *this; }
   ~Variant() { VariantClear(&m_v); }

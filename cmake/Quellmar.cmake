@@ -8,10 +8,12 @@ set(WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 set(QUELLMAR_IDL_DIRS
     ${CMAKE_SOURCE_DIR}/outside/capeopen
     ${CMAKE_SOURCE_DIR}/outside/host
+    ${CMAKE_SOURCE_DIR}/outside/coerrors
     ${CMAKE_SOURCE_DIR}/server)
 set(QUELLMAR_TLB_DIRS
     ${CMAKE_BINARY_DIR}/outside/capeopen
     ${CMAKE_BINARY_DIR}/outside/host
+    ${CMAKE_BINARY_DIR}/outside/coerrors
     ${CMAKE_BINARY_DIR}/server)
 
 # quellmar_idl(<name> <file.idl> [DEPENDS tlb-targets...])

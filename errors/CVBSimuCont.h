@@ -6,6 +6,7 @@
 #include "CAPE-OPENv1-0-0.h"
 #include "Dispatch.h"
 #include "Object.h"
+#include "OvDiagnostic.h"
 #include "ZendrelLib.h"
 
 class CVBSimuCont
@@ -46,4 +47,12 @@ class CVBSimuCont
   STDMETHODIMP get_interfaceName(BSTR* interfaceName) override;
   STDMETHODIMP get_operation(BSTR* operation) override;
   STDMETHODIMP get_moreInfo(BSTR* moreInfo) override;
+
+ private:
+  using Forward = HRESULT (STDMETHODCALLTYPE OvDiagnosticCallback::*)(BSTR);
+  // Calls the callback's pop-up or log method; E_FAIL without a callback.
+  HRESULT forward(Forward method, BSTR message);
+
+  // Not owned: the host keeps the callback alive while a package may use the context.
+  OvDiagnosticCallback* m_callback = nullptr;
 };

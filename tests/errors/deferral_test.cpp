@@ -1,0 +1,177 @@
+// Complaints made on the CAPE-OPEN thread while calculating are remembered, not shown, and the
+// requesting thread makes them again after the request, reading the package (which lives on the
+// CAPE-OPEN thread) through the global interface table.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ErrorsTestSupport.h"
+
+namespace errors_test {
+namespace {
+
+using support::ComPtr;
+using support::Event;
+
+constexpr HRESULT kCapeUnknown = static_cast<HRESULT>(0x80040501);
+
+void setErrorInfo(const wchar_t* description) {
+  ComPtr<ICreateErrorInfo> create;
+  ComPtr<IErrorInfo> info;
+  CreateErrorInfo(&create);
+  create->SetDescription(const_cast<LPOLESTR>(description));
+  create->SetSource(const_cast<LPOLESTR>(L"pkg"));
+  create.As(&info);
+  SetErrorInfo(0, info.Get());
+}
+
+// The CAPE-OPEN thread of the test: records itself as the deferral thread, creates the package
+// in its apartment, makes the complaints it is asked for and serves the package until told to end.
+class CapeOpenThread {
+ public:
+  explicit CapeOpenThread(CCOError& error) : m_error(error), m_thread([this] { run(); }) { m_ready.wait(); }
+  ~CapeOpenThread() {
+    m_finish.set();
+    m_thread.join();
+  }
+  // Runs one complaint there and waits for it.
+  HRESULT complain(const char* text, int kind, bool calculating, const char* info = nullptr,
+                   const wchar_t* errorInfo = nullptr) {
+    m_errorInfo = errorInfo;
+    m_text = text;
+    m_kind = kind;
+    m_calculating = calculating;
+    m_info = info;
+    m_request.set();
+    m_done.wait();
+    return m_result;
+  }
+  size_t boxesSeenThere() const { return m_boxesThere; }
+  DWORD id() const { return m_id; }
+
+ private:
+  struct Signal {
+    Event event{Event::Auto};
+    void set() { event.set(); }
+    void wait() { WaitForSingleObject(event.get(), INFINITE); }
+  };
+
+  void run() {
+    support::ComApartment apartment;
+    m_id = GetCurrentThreadId();
+    m_error.setDeferralThread(m_id);
+    ComPtr<FakePackage> package = makeObject<FakePackage>(L"Thread Pack");
+    m_error.setPackage(package.Get());
+    m_ready.set();
+    HANDLE handles[] = {m_finish.event.get(), m_request.event.get()};
+    for (;;) {
+      const DWORD woke = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT);
+      if (woke == WAIT_OBJECT_0) break;
+      if (woke == WAIT_OBJECT_0 + 1) {
+        const size_t before = boxes().size();
+        if (m_errorInfo) setErrorInfo(m_errorInfo);
+        m_result = m_error.complain(kCapeUnknown, m_text, m_kind, m_calculating, m_info);
+        m_boxesThere = boxes().size() - before;
+        m_done.set();
+        continue;
+      }
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    m_error.setPackage(nullptr);
+  }
+
+  CCOError& m_error;
+  Signal m_ready, m_request, m_done, m_finish;
+  const char* m_text = "";
+  const char* m_info = nullptr;
+  const wchar_t* m_errorInfo = nullptr;
+  int m_kind = 0;
+  bool m_calculating = false;
+  HRESULT m_result = S_OK;
+  size_t m_boxesThere = 0;
+  DWORD m_id = 0;
+  std::thread m_thread;  // last: started when everything else exists
+};
+
+TEST_F(ErrorTest, CalculatingComplaintOnTheCapeOpenThreadIsShownByTheRequester) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  EXPECT_EQ(error.deferralThread(), cape.id());
+
+  EXPECT_EQ(cape.complain("calling CalcProp", 6, true, " (more)"), kCapeUnknown);
+  EXPECT_EQ(cape.boxesSeenThere(), 0u);
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_EQ(m_trace.lines(), 0);
+  EXPECT_EQ(error.deferredKind(), 6);
+  EXPECT_EQ(error.deferredCode(), kCapeUnknown);
+  EXPECT_EQ(error.deferredText(), "calling CalcProp (more)");
+
+  // The requesting thread, after the request.
+  EXPECT_EQ(error.repeatDeferredComplaint(S_OK, true), kCapeUnknown);
+  const std::vector<Box> shown = boxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(startsWith(shown[0].text,
+                         " ERROR: The CAPE-OPEN Property Package 'Thread Pack' raised an exception while "
+                         "(-2147220223)calling CalcProp (more)Detected while calculating {"))
+      << shown[0].text;
+  EXPECT_EQ(m_trace.lines(), 1);
+  EXPECT_EQ(error.deferredKind(), 0);
+
+  // Nothing remembered: the call's own result.
+  clearBoxes();
+  EXPECT_EQ(error.repeatDeferredComplaint(E_ABORT, true), E_ABORT);
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ErrorTest, RememberedComplaintKeepsTheErrorInformation) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  cape.complain("calling CalcProp", 6, true, nullptr, L"overflow");
+  EXPECT_EQ(error.deferredText(), "calling CalcProp\n(overflow: pkg)");
+  error.repeatDeferredComplaint(S_OK, true);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_NE(boxes()[0].text.find("calling CalcProp\n(overflow: pkg)Detected while"), std::string::npos);
+}
+
+TEST_F(ErrorTest, LaterComplaintReplacesTheRememberedOneAndClearingForgetsIt) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  cape.complain("first", 1, true);
+  cape.complain("second", 7, true);
+  EXPECT_EQ(error.deferredKind(), 7);
+  EXPECT_EQ(error.deferredText(), "second");
+  error.clearDeferredComplaint();
+  EXPECT_EQ(error.repeatDeferredComplaint(S_OK, true), S_OK);
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ErrorTest, EditAndSaveRequestsAreMadeAgainWithoutCalculating) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  cape.complain("editing", 1, true);
+  error.repeatDeferredComplaint(S_OK, false);
+  const std::vector<Box> shown = boxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text.find("Detected while"), std::string::npos);
+}
+
+TEST_F(ErrorTest, ComplaintsOutsideACalculationAreShownOnTheCapeOpenThread) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  EXPECT_EQ(cape.complain("creating", 6, false), kCapeUnknown);
+  EXPECT_EQ(cape.boxesSeenThere(), 1u);
+  EXPECT_EQ(error.deferredKind(), 0);
+  // The requester's complaints while calculating are never kept back.
+  clearBoxes();
+  error.complain(E_FAIL, "here", 1, true);
+  EXPECT_EQ(boxes().size(), 1u);
+}
+
+}  // namespace
+}  // namespace errors_test

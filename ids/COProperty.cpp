@@ -149,7 +149,9 @@ double CCOProperty::toCO(double x, const CompConstProp* component, int variable)
 }
 
 double CCOProperty::toHost(double x, const CompConstProp* component, int variable) const {
-  if (!MathUtils::isSpecial(x)) x = m_OV2COMoleMult != 0.0 ? (x - m_moleOffset) / m_OV2COMoleMult : 0.0;
+  // As in toCO: package values equal to 70 or -70 are ordinary numbers (70 Pa is 0.07 kPa);
+  // only the exponential's bounds and the logarithm's own saturation stay unscaled.
+  if (!MathUtils::isExpBound(x)) x = m_OV2COMoleMult != 0.0 ? (x - m_moleOffset) / m_OV2COMoleMult : 0.0;
   if (m_moleExponent != 1.0) x = std::pow(x, 1.0 / m_moleExponent);
   if (m_mwMode != 0) {
     const double factor = mwFactor(component);
@@ -158,11 +160,14 @@ double CCOProperty::toHost(double x, const CompConstProp* component, int variabl
     else
       x = factor != 0.0 ? x / factor : 0.0;
   }
-  if (m_logMode == -1)
+  bool saturated = false;
+  if (m_logMode == -1) {
     x = MathUtils::safeExp(x);
-  else if (m_logMode == 1)
+  } else if (m_logMode == 1) {
     x = MathUtils::safeLog(x);
-  if (variable == PpPRESSURE && !MathUtils::isSpecial(x)) x *= kPressureFactor;
+    saturated = x == MathUtils::kLogMax || x == MathUtils::kLogMin;
+  }
+  if (variable == PpPRESSURE && !MathUtils::isExpBound(x) && !saturated) x *= kPressureFactor;
   return x;
 }
 

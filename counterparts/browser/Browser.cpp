@@ -79,7 +79,9 @@ std::wstring askOnTerminal() {
   return systems[s - 1].name + L"|" + packages[p - 1];
 }
 
-bool onTerminal() { return _isatty(_fileno(stdin)) != 0; }
+// Asks only when someone can see the question and answer it: input and output both on a
+// terminal. Under a test runner output is captured, so a missing choice never waits for input.
+bool onTerminal() { return _isatty(_fileno(stdin)) != 0 && _isatty(_fileno(stdout)) != 0; }
 
 }  // namespace
 

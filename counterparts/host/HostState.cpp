@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "Text.h"
 
@@ -259,7 +260,9 @@ std::wstring HostState::saveCase() const {
   return text;
 }
 
+// All or nothing: a case file that fails on any line leaves every variable as it was.
 HRESULT HostState::restoreCase(const std::wstring& text) {
+  std::vector<std::pair<Variable*, support::Variant>> restored;
   std::wistringstream lines(text);
   std::wstring line;
   while (std::getline(lines, line)) {
@@ -272,8 +275,9 @@ HRESULT HostState::restoreCase(const std::wstring& text) {
     support::Variant value;
     HRESULT hr = valueFromText(kind, fields, *value.out());
     if (FAILED(hr)) return hr;
-    var->value = std::move(value);
+    restored.emplace_back(var, std::move(value));
   }
+  for (auto& r : restored) r.first->value = std::move(r.second);
   return S_OK;
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "BrowserRecord.h"
@@ -57,6 +58,19 @@ class BrowserTest : public ::testing::Test {
     Bstr value;
     EXPECT_HRESULT_SUCCEEDED((browser.Get()->*getter)(value.out()));
     return value.c_str();
+  }
+  // The method name of the last recorded call.
+  std::wstring lastCall() {
+    std::wstring all = calls();
+    if (!all.empty()) all.pop_back();
+    std::wstring line = all.substr(all.find_last_of(L'\n') + 1);
+    return line.substr(0, line.find(L' '));
+  }
+  // The product calls the dual interface through its vtable: method n sits at slot 6 + n
+  // (three IUnknown and four IDispatch methods come first).
+  template <class Fn>
+  Fn slot(int n) {
+    return reinterpret_cast<Fn>((*reinterpret_cast<void***>(browser.Get()))[6 + n]);
   }
   std::wstring calls() {
     ComPtr<IBrowserRecord> record;
@@ -209,6 +223,88 @@ TEST_F(BrowserTest, AutomationSeesEveryMethodAtItsNumber) {
   VariantClear(&args[1]);
   EXPECT_EQ(L"P", read(&IShowCOCATIDs::GetPackageName));
   EXPECT_EQ(L"S", read(&IShowCOCATIDs::GetSystemName));
+}
+
+TEST_F(BrowserTest, ClassInterfaceAndLibraryCarryTheHostsIdentity) {
+  CLSID clsid;
+  IID iid;
+  ASSERT_HRESULT_SUCCEEDED(CLSIDFromString(L"{B086B465-F0EA-11D2-9710-00A0C98C26CE}", &clsid));
+  ASSERT_HRESULT_SUCCEEDED(IIDFromString(L"{B086B464-F0EA-11D2-9710-00A0C98C26CE}", &iid));
+  EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_ShowCOCATIDs));
+  ComPtr<IUnknown> byId;
+  EXPECT_HRESULT_SUCCEEDED(browser->QueryInterface(iid, reinterpret_cast<void**>(byId.GetAddressOf())));
+  ComPtr<ITypeInfo> info;
+  ComPtr<ITypeLib> library;
+  UINT index = 0;
+  ASSERT_HRESULT_SUCCEEDED(browser->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info));
+  ASSERT_HRESULT_SUCCEEDED(info->GetContainingTypeLib(&library, &index));
+  Bstr name;
+  ASSERT_HRESULT_SUCCEEDED(library->GetDocumentation(-1, name.out(), nullptr, nullptr, nullptr));
+  EXPECT_STREQ(L"OvShowCOCATIDs", name.c_str());
+}
+
+TEST_F(BrowserTest, EachMethodSitsAtItsNumberInTheVtable) {
+  using Getter = HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, BSTR*);
+  using Setter = HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, BSTR);
+  using Pair = HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, BSTR, BSTR);
+  IShowCOCATIDs* b = browser.Get();
+  const std::pair<int, const wchar_t*> getters[] = {
+      {3, L"GetPackageName"}, {4, L"GetPackageAlias"}, {6, L"GetSystemName"}, {7, L"GetSystemAlias"}, {20, L"GetState"}};
+  for (const auto& g : getters) {
+    Bstr value;
+    EXPECT_HRESULT_SUCCEEDED(slot<Getter>(g.first)(b, value.out())) << g.second;
+    EXPECT_EQ(g.second, lastCall()) << g.first;
+  }
+  const std::pair<int, const wchar_t*> setters[] = {{21, L"SetState"}, {36, L"SetKitVersion"}};
+  for (const auto& s : setters) {
+    EXPECT_HRESULT_SUCCEEDED(slot<Setter>(s.first)(b, Bstr(L"x").get())) << s.second;
+    EXPECT_EQ(s.second, lastCall()) << s.first;
+  }
+  const std::pair<int, const wchar_t*> pairs[] = {{16, L"SetNames"}, {19, L"SetAliases"}};
+  for (const auto& p : pairs) {
+    EXPECT_HRESULT_SUCCEEDED(slot<Pair>(p.first)(b, Bstr(L"P").get(), Bstr(L"S").get())) << p.second;
+    EXPECT_EQ(p.second, lastCall()) << p.first;
+  }
+  SetEnvironmentVariableW(L"ORVEX_BROWSER_CHOICE", L"cancel");
+  VARIANT_BOOL accepted = VARIANT_TRUE;
+  long result = 0;
+  EXPECT_HRESULT_SUCCEEDED(
+      slot<HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, VARIANT_BOOL*, long*)>(1)(b, &accepted, &result));
+  EXPECT_EQ(L"ShowSelection", lastCall());
+  EXPECT_HRESULT_SUCCEEDED(slot<HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, VARIANT_BOOL)>(12)(b, VARIANT_FALSE));
+  EXPECT_EQ(L"SetRecalling", lastCall());
+  IDispatch* package = nullptr;
+  IDispatch* system = nullptr;
+  // The cancel emptied the names, so there is nothing to create.
+  EXPECT_EQ(E_INVALIDARG,
+            slot<HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, IDispatch**, IDispatch**)>(13)(b, &package, &system));
+  EXPECT_EQ(L"CreatePackage", lastCall());
+  EXPECT_HRESULT_SUCCEEDED(
+      slot<HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, long, IDispatch*, long)>(15)(b, 0, nullptr, 12));
+  EXPECT_EQ(L"InitBrowser", lastCall());
+  EXPECT_HRESULT_SUCCEEDED(slot<HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*)>(17)(b));
+  EXPECT_EQ(L"ReleaseObjects", lastCall());
+  EXPECT_HRESULT_SUCCEEDED(
+      slot<HRESULT(STDMETHODCALLTYPE*)(IShowCOCATIDs*, BSTR, VARIANT_BOOL)>(31)(b, Bstr(L"line").get(), VARIANT_TRUE));
+  EXPECT_EQ(L"AddReportLine", lastCall());
+}
+
+// With no choice given, nobody to ask and input at its end, the selection is a cancel and the
+// call returns at once (a test whose input is closed or not a terminal never waits).
+TEST_F(BrowserTest, NoChoiceAndNoAnswerCancelsWithoutWaiting) {
+  ASSERT_NE(nullptr, std::freopen("NUL", "r", stdin));
+  VARIANT_BOOL accepted = VARIANT_TRUE;
+  long result = 0;
+  ASSERT_HRESULT_SUCCEEDED(show(nullptr, accepted, result));
+  EXPECT_EQ(VARIANT_FALSE, accepted);
+  EXPECT_EQ(IDCANCEL, result);
+  EXPECT_EQ(L"", read(&IShowCOCATIDs::GetPackageName));
+  // A choice file that cannot be read gives no choice either.
+  SetEnvironmentVariableW(L"ORVEX_BROWSER_CHOICE_FILE", L"C:\\no such folder\\choice.txt");
+  accepted = VARIANT_TRUE;
+  ASSERT_HRESULT_SUCCEEDED(browser->ShowSelection(&accepted, &result));
+  EXPECT_EQ(VARIANT_FALSE, accepted);
+  EXPECT_EQ(L"", read(&IShowCOCATIDs::GetSystemName));
 }
 
 }  // namespace

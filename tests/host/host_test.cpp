@@ -268,6 +268,21 @@ TEST_F(HostTest, UnsetVariablesStayUnsetAfterRecallAndAMissingCaseFails) {
   EXPECT_EQ(STG_E_FILENOTFOUND, recalled.loadCase(file));
 }
 
+TEST_F(HostTest, ACorruptCaseFileChangesNoVariable) {
+  const std::wstring file = tempFile(L"orvexhost-corrupt");
+  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  const char text[] = "PropPackName\ttext\tRecalled\nHypoFlags\trealarray\t3\t1\t0\n";  // 3 announced, 2 given
+  DWORD written = 0;
+  WriteFile(h, text, sizeof text - 1, &written, nullptr);
+  CloseHandle(h);
+  EXPECT_EQ(E_INVALIDARG, host.loadCase(file));
+  DeleteFileW(file.c_str());
+  VARIANT_BOOL isSet = VARIANT_TRUE;
+  ASSERT_HRESULT_SUCCEEDED(variable<ExtnTextVariable>(L"PropPackName")->get_IsSet(&isSet));
+  EXPECT_EQ(VARIANT_FALSE, isSet);
+}
+
 TEST_F(HostTest, ASaveThatCannotWriteTheCaseFails) {
   host.setCaseFile(L"Z:\\no\\such\\folder\\case.txt");
   ASSERT_HRESULT_SUCCEEDED(variable<ExtnRealVariable>(L"KitNumber")->put_Value(1.0));
@@ -439,6 +454,34 @@ TEST_F(HostTest, AliasAndCaseSitAtTheSlotsTheProductCalls) {
   EXPECT_TRUE(owningCase);
 }
 
+// logToHost and notifyHost count methods after the dispatch methods: the trace is the
+// container's sixth, the case its fifth; the case's twenty-seventh gives the solver, whose
+// fifteenth takes the 0. Method n after IDispatch sits at vtable slot 6 + n.
+TEST_F(HostTest, TraceAndNotifyChainSitAtTheMethodNumbersTheProductCalls) {
+  auto method = [](void* object, int n) { return (*reinterpret_cast<void***>(object))[6 + n]; };
+  using Trace = HRESULT(STDMETHODCALLTYPE*)(ExtnContainer*, BSTR, unsigned char, long);
+  using GetChild = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, IUnknown**);
+  using PutLong = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, long);
+  auto trace = reinterpret_cast<Trace>(method(container.Get(), 6));
+  ASSERT_HRESULT_SUCCEEDED(trace(container.Get(), Bstr(L"traced").get(), 1, 0));
+  EXPECT_EQ(std::vector<std::wstring>{L"traced"}, host.traceLines());
+
+  host.clearCalls();
+  ComPtr<IUnknown> owningCase, solver;
+  ASSERT_HRESULT_SUCCEEDED(reinterpret_cast<GetChild>(method(container.Get(), 5))(container.Get(), &owningCase));
+  ASSERT_TRUE(owningCase);
+  ASSERT_HRESULT_SUCCEEDED(reinterpret_cast<GetChild>(method(owningCase.Get(), 27))(owningCase.Get(), &solver));
+  ASSERT_TRUE(solver);
+  ASSERT_HRESULT_SUCCEEDED(reinterpret_cast<PutLong>(method(solver.Get(), 15))(solver.Get(), 0));
+  EXPECT_EQ(0, host.solverEnabled());
+  auto calls = host.calls();
+  ASSERT_EQ(3u, calls.size());
+  EXPECT_EQ(L"Case", calls[0].operation);
+  EXPECT_EQ(L"Solver", calls[1].operation);
+  EXPECT_EQ(L"SolverEnabled", calls[2].operation);
+  EXPECT_EQ(L"0", calls[2].arguments);
+}
+
 // ---- Recording and failure injection -----------------------------------------------------
 
 TEST_F(HostTest, EveryCallIsRecordedWithArgumentsThreadAndResult) {
@@ -475,6 +518,44 @@ TEST_F(HostTest, AnInjectedFailureIsAnsweredUntilCleared) {
   host.failWith(L"ComponentCount", S_OK);
   EXPECT_HRESULT_SUCCEEDED(container->get_ComponentCount(&count));
   EXPECT_EQ(0, count);
+}
+
+// ---- Interface ids -----------------------------------------------------------------------
+
+IID iidOf(const wchar_t* text) {
+  IID iid = IID_NULL;
+  EXPECT_HRESULT_SUCCEEDED(IIDFromString(text, &iid)) << text;
+  return iid;
+}
+
+bool answers(IUnknown* object, const wchar_t* iidText) {
+  ComPtr<IUnknown> typed;
+  return object && SUCCEEDED(object->QueryInterface(iidOf(iidText), reinterpret_cast<void**>(typed.GetAddressOf())));
+}
+
+// The product queries the host's objects by these fixed ids, not by the headers' names.
+TEST_F(HostTest, HostObjectsAnswerTheIdsTheProductQueries) {
+  const std::pair<const wchar_t*, const wchar_t*> variables[] = {
+      {L"PropPackName", L"{DFC1C582-AE9F-11CF-8EB2-0020AF119B90}"},
+      {L"KitNumber", L"{63F789C0-3804-11D5-8036-0090271CEA01}"},
+      {L"HypoFlags", L"{63F789C1-3804-11D5-8036-0090271CEA01}"},
+      {L"SelectedCompIds", L"{2B420854-7105-11D1-B928-00A0C90064F1}"}};
+  for (const auto& v : variables) {
+    ComPtr<IDispatch> object;
+    ASSERT_HRESULT_SUCCEEDED(declared(v.first)->get_Variable(&object)) << v.first;
+    EXPECT_TRUE(answers(object.Get(), v.second)) << v.first;
+  }
+  ComPtr<IDispatch> holder, package;
+  ASSERT_HRESULT_SUCCEEDED(container->get_FluidPackageHolder(&holder));
+  ASSERT_TRUE(answers(holder.Get(), L"{11B50FB2-9CA0-11CF-A774-B466A40A9881}"));
+  ASSERT_HRESULT_SUCCEEDED(fluidPackage().As(&package));
+  EXPECT_TRUE(answers(package.Get(), L"{BB8C8791-4E4F-11D6-B214-00D0B775BD53}"));
+  ComPtr<HostHypoGroup> group;
+  ComPtr<HostHypoComponent> hypo;
+  ASSERT_HRESULT_SUCCEEDED(fluidPackage()->get_HypoGroup(&group));
+  EXPECT_TRUE(answers(group.Get(), L"{9CB7BB80-A5BF-11D2-A59B-009027139CAD}"));
+  ASSERT_HRESULT_SUCCEEDED(group->Add(Bstr(L"Resin").get(), &hypo));
+  EXPECT_TRUE(answers(hypo.Get(), L"{EBF2AA30-9123-11D1-B1F6-080009B37DAC}"));
 }
 
 // ---- Calls from another apartment --------------------------------------------------------

@@ -215,9 +215,7 @@ TEST(IdsDescriptors, SaturationValuesAreNotScaled) {
   EXPECT_EQ(1e30, descriptor(PpPRESSURE).toCO(1e30, nullptr, 0));
   EXPECT_EQ(1e-30, descriptor(PpVISCOSITY).toCO(1e-30, nullptr, 0));
   EXPECT_EQ(1e30, descriptor(PpENTHALPY).toCO(1e30, nullptr, PpPRESSURE));
-  // CAPE-OPEN side: every special value passes the scaling, a saturated log stays 70.
-  EXPECT_EQ(70.0, descriptor(PpLOGFUGACITY).toHost(70.0, nullptr, 0));
-  EXPECT_EQ(-70.0, descriptor(PpPRESSURE).toHost(-70.0, nullptr, 0));
+  // CAPE-OPEN side: the exponential's bounds pass the scaling, a saturated log stays 70.
   EXPECT_EQ(70.0, descriptor(PpFUGACITY).toHost(1e30, nullptr, 0));
   EXPECT_EQ(-70.0, descriptor(PpFUGACITY).toHost(0.0, nullptr, 0));
   EXPECT_EQ(70.0, descriptor(PpFUGACITY).toHost(1e30, nullptr, PpPRESSURE));
@@ -230,6 +228,16 @@ TEST(IdsDescriptors, HostValuesEqualToALogBoundAreOrdinaryNumbers) {
   EXPECT_DOUBLE_EQ(-70000.0, descriptor(PpDENSITY).toCO(-70.0, nullptr, 0));
   EXPECT_DOUBLE_EQ(70.0 + kLn1000, descriptor(PpLOGFUGACITY).toCO(70.0, nullptr, 0));
   EXPECT_DOUBLE_EQ(0.07, descriptor(PpENTHALPY).toCO(70.0, nullptr, PpPRESSURE));
+}
+
+TEST(IdsDescriptors, PackageValuesEqualToALogBoundAreOrdinaryNumbers) {
+  EXPECT_DOUBLE_EQ(0.07, descriptor(PpPRESSURE).toHost(70.0, nullptr, 0));
+  EXPECT_DOUBLE_EQ(-0.07, descriptor(PpPRESSURE).toHost(-70.0, nullptr, 0));
+  EXPECT_DOUBLE_EQ(0.07, descriptor(PpDENSITY).toHost(70.0, nullptr, 0));
+  EXPECT_DOUBLE_EQ(70000.0, descriptor(PpVISCOSITY).toHost(70.0, nullptr, 0));
+  EXPECT_DOUBLE_EQ(70.0 - kLn1000, descriptor(PpLOGFUGACITY).toHost(70.0, nullptr, 0));
+  EXPECT_DOUBLE_EQ(70000.0, descriptor(PpENTHALPY).toHost(70.0, nullptr, PpPRESSURE));
+  EXPECT_DOUBLE_EQ(std::log(70.0 / 1000.0), descriptor(PpFUGACITY).toHost(70.0, nullptr, 0));
 }
 
 TEST(IdsDescriptors, ConversionsNeverGiveInfinityOrNaNForLogarithmicProperties) {

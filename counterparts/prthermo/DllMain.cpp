@@ -1,0 +1,62 @@
+// Entry points of PRThermo.dll, the Peng-Robinson CAPE-OPEN 1.0 Thermo System. The CAPE-OPEN
+// type library is registered on its own, so registration here writes the class only.
+#include <windows.h>
+#include <objbase.h>
+
+#include "ClassObjectMap.h"
+#include "Module.h"
+#include "Registration.h"
+#include "ThermoSystem.h"
+
+namespace {
+
+comkit::ClassObjectMap& objectMap() {
+  static comkit::ClassObjectMap map(
+      comkit::module(),
+      {
+          {&comkit::createInstance<prthermo::ThermoSystem>,
+           {&prthermo::CLSID_PRThermoSystem, L"PRThermoSystem", L"Quellmar.PRThermoSystem.1",
+            L"Quellmar.PRThermoSystem", &LIBID_CAPEOPEN100, false, L"Apartment",
+            {prthermo::CATID_CapeOpenComponent, prthermo::CATID_CapeThermoSystem}}},
+      });
+  return map;
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+    if (!comkit::module().init(instance)) return FALSE;
+  }
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  try {
+    return objectMap().getClassObject(clsid, riid, ppv);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+STDAPI DllRegisterServer() {
+  try {
+    HRESULT hr = objectMap().registerServer(false);
+    if (SUCCEEDED(hr)) hr = prthermo::registerCapeDescription(prthermo::CLSID_PRThermoSystem);
+    if (FAILED(hr)) objectMap().unregisterServer(false);  // never leave a class without its description
+    return hr;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+STDAPI DllUnregisterServer() {
+  try {
+    return objectMap().unregisterServer(false);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}

@@ -1,0 +1,51 @@
+#include "Registration.h"
+
+#include <string>
+
+#include "RegKey.h"
+#include "Registrar.h"
+
+namespace prthermo {
+
+const GUID CATID_CapeOpenComponent = {0x678c09a1, 0x7d66, 0x11d2, {0xa6, 0x7d, 0x00, 0x10, 0x5a, 0x42, 0x88, 0x7f}};
+const GUID CATID_CapeThermoSystem = {0x678c09a3, 0x7d66, 0x11d2, {0xa6, 0x7d, 0x00, 0x10, 0x5a, 0x42, 0x88, 0x7f}};
+
+namespace {
+
+struct NamedText {
+  const wchar_t* name;
+  const wchar_t* text;
+};
+
+const NamedText kDescription[] = {
+    {L"Name", L"PR Thermo System"},
+    {L"Description", L"Peng-Robinson property packages defined in packages.txt"},
+    {L"CapeVersion", L"1.0"},
+    {L"ComponentVersion", L"1.0"},
+    {L"VendorURL", L"https://quellmar.example/"},
+    {L"HelpURL", L"https://quellmar.example/prthermo/"},
+    {L"About", L"Peng-Robinson (1976) thermo system with van der Waals mixing"},
+};
+
+HRESULT setText(HKEY key, const NamedText& value) {
+  const DWORD bytes = static_cast<DWORD>((wcslen(value.text) + 1) * sizeof(wchar_t));
+  const LONG rc = RegSetValueExW(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text), bytes);
+  return HRESULT_FROM_WIN32(rc);
+}
+
+}  // namespace
+
+HRESULT registerCapeDescription(REFCLSID clsid) {
+  const std::wstring path = L"CLSID\\" + comkit::guidText(clsid) + L"\\CapeDescription";
+  comkit::RegKey key;
+  LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.out(),
+                            nullptr);
+  if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+  for (const auto& value : kDescription) {
+    const HRESULT hr = setText(key.get(), value);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+}  // namespace prthermo

@@ -6,6 +6,7 @@
 #include "CapeError.h"
 #include "CapeErrorUtilities.h"
 #include "ClassObjectMap.h"
+#include "DllEntry.h"
 #include "CoErrors.h"
 #include "Module.h"
 
@@ -27,36 +28,18 @@ comkit::ClassObjectMap& objectMap() {
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    if (!comkit::module().init(instance)) return FALSE;
-  }
-  return TRUE;
-}
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::attachModule(instance, reason); }
 
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  try {
-    return objectMap().getClassObject(clsid, riid, ppv);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  try {
-    return objectMap().registerServer(false);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([] { return objectMap().registerServer(false); });
 }
 
 STDAPI DllUnregisterServer() {
-  try {
-    return objectMap().unregisterServer(false);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([] { return objectMap().unregisterServer(false); });
 }

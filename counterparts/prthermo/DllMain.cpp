@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "ClassObjectMap.h"
+#include "DllEntry.h"
 #include "Module.h"
 #include "Registration.h"
 #include "ThermoSystem.h"
@@ -24,39 +25,23 @@ comkit::ClassObjectMap& objectMap() {
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    if (!comkit::module().init(instance)) return FALSE;
-  }
-  return TRUE;
-}
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::attachModule(instance, reason); }
 
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  try {
-    return objectMap().getClassObject(clsid, riid, ppv);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  try {
+  return comkit::guarded([] {
     HRESULT hr = objectMap().registerServer(false);
     if (SUCCEEDED(hr)) hr = prthermo::registerCapeDescription(prthermo::CLSID_PRThermoSystem);
     if (FAILED(hr)) objectMap().unregisterServer(false);  // never leave a class without its description
     return hr;
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 STDAPI DllUnregisterServer() {
-  try {
-    return objectMap().unregisterServer(false);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([] { return objectMap().unregisterServer(false); });
 }

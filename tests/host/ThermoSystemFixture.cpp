@@ -8,6 +8,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "ClassObjectMap.h"
+#include "DllEntry.h"
 #include "Dispatch.h"
 #include "Module.h"
 #include "Object.h"
@@ -91,37 +92,21 @@ HRESULT writeDescription() {
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    if (!comkit::module().init(instance)) return FALSE;
-  }
-  return TRUE;
-}
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::attachModule(instance, reason); }
 
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  try {
-    return objectMap().getClassObject(clsid, riid, ppv);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  try {
+  return comkit::guarded([] {
     HRESULT hr = objectMap().registerServer(false);
     return SUCCEEDED(hr) ? writeDescription() : hr;
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 STDAPI DllUnregisterServer() {
-  try {
-    return objectMap().unregisterServer(false);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  return comkit::guarded([] { return objectMap().unregisterServer(false); });
 }

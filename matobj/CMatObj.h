@@ -28,7 +28,7 @@
 #include "Raii.h"
 #include "ZendrelLib.h"
 
-class CMatObj : public comkit::Object<comkit::Dual<IMatObj>, comkit::Dual<ICapeThermoMaterialObject, &LIBID_CAPEOPEN100>,
+class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, comkit::Dual<ICapeThermoMaterialObject, &LIBID_CAPEOPEN100>,
                                       comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>,
                                       comkit::Dual<ECapeRoot, &LIBID_CAPEOPEN100>,
                                       comkit::Dual<ECapeUser, &LIBID_CAPEOPEN100>,

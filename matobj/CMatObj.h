@@ -164,6 +164,10 @@ class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, 
   HRESULT finalConstruct() override;
   HRESULT createErrorComponents();
   void stampTable();
+  void reallocateTable();           // every entry for the compound count, all invalid
+  void collectNonStandardPhases();  // from the phase list and liquid2Name
+  HRESULT setTemperaturePressure(double temperature, double pressure);  // overall slot, mole set
+  HRESULT copyToHostPhases(const CPHARR& entry, double* const outputs[3], int first, int fixedSlot) const;
 
   // Property access (PropertyAccess.cpp)
   HRESULT buildQualifier(PropQualif& q, BSTR property, BSTR phase, const VARIANT& compIds, BSTR calcType, BSTR basis,
@@ -182,17 +186,45 @@ class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, 
   // Mole fractions of a slot (mole set, else converted from the mass set); false when none.
   bool moleFractions(int slot, std::vector<double>& x);
   double mixtureFactor(int slot);
+  // Values in the qualifier's basis, in compound order: S_FALSE when nothing is stored.
+  HRESULT lookupValues(const PropQualif& q, std::vector<double>& all);
+  HRESULT lookupOther(const PropQualif& q, std::vector<double>& all);
+  // The other-properties answer: stored, else derived flows, else the not-found error raised.
+  HRESULT answerFromOther(const PropQualif& q, std::vector<double>& all);
+  HRESULT deriveFlowValues(const PropQualif& q, std::vector<double>& all);
+  HRESULT totalFlowOf(const PropQualif& q, double& total, bool viaPhaseFraction);
+  HRESULT notFound(const PropQualif& q);
+  // The values of the qualifier's compIds (all when empty) as a new double array.
+  HRESULT selectCompounds(const PropQualif& q, const double* all, long count, VARIANT* results);
+  bool idsMatchCompounds(const VARIANT& ids) const;
+  // Mole fractions of the qualifier's phase: its slot, else its "fraction" record.
+  bool phaseMoleFractions(const PropQualif& q, int slot, std::vector<double>& x);
+  double factorOf(const std::vector<double>& x) const;  // kg/mol of a mole composition, 0 if unknown
 
   // Component constants (ComponentConstants.cpp)
   HRESULT getComConstFromCOPP(const VARIANT& ids, const VARIANT& formulae, const VARIANT& names,
                               const VARIANT& boilTemps, const VARIANT& molwts, const VARIANT& casnos);
   // Accepts the package's answer for `expected` values; converts the deprecated forms in place.
   HRESULT normaliseConstants(VARIANT& answer, long expected);
+  // The material object as it is passed to the package.
+  IDispatch* materialDispatch() { return static_cast<ICapeThermoMaterialObject*>(this); }
+  // Material-object positions of the requested compounds (empty: all of them).
+  HRESULT requestedCompounds(const VARIANT& compIds, std::vector<int>& positions);
+  // The requested constants, constant by constant, compound by compound.
+  HRESULT constantsFromCache(const VARIANT& props, const std::vector<int>& positions,
+                             std::vector<support::Variant>& values);
+  HRESULT constantsFromPackage(const VARIANT& props, const std::vector<int>& positions,
+                               std::vector<support::Variant>& values);
+  // The package's answer for the names, normalised for every compound of this object.
+  HRESULT askPackageConstants(const VARIANT& names, support::Variant& answer, bool& callFailed);
+  HRESULT fillCachedConstant(const wchar_t* name);
 
   // Forwarding (Forwarding.cpp)
   HRESULT complainToProxy(const wchar_t* message, HRESULT code, const wchar_t* additionalInfo = nullptr);
   std::wstring flashConditionsText(BSTR flashType);
   void copyTableTo(CMatObj& other) const;
+  // Stores the saturation value 70 for every compound of `property` in each of the phases.
+  void fillSaturated(BSTR property, const VARIANT& phases);
 
   // ---- State ----
   int m_numComps = 0;

@@ -1,25 +1,277 @@
+// Calculation forwarding: every calculation the material object is asked for is done by the
+// package, with this object as the material object. Failures go to the adapter's proxy when
+// there is one, which decides the code returned.
 #include "CMatObj.h"
+#include "COIds.h"
+#include "ModuleInfo.h"
+#include "SetGet.h"
+#include "Text.h"
+#include "Utils.h"
 
-// Placeholders until this part is built.
+using support::SetGet;
 
-HRESULT CMatObj::getHostPhaseProperties(double* const[4]) { return E_NOTIMPL; }
+namespace {
 
-STDMETHODIMP CMatObj::safeCalcProp(VARIANT, VARIANT, BSTR) {
-  return E_NOTIMPL;  // not built yet
+// A package's own computation and solving failures go back to the caller untouched.
+bool passedBackUntouched(HRESULT hr) { return hr == ECapeComputationHR || hr == ECapeSolvingErrorHR; }
+
+// The profiling markers around one method.
+class Profile {
+ public:
+  explicit Profile(const char* name) : m_name(name) { support::methodStart(name); }
+  ~Profile() { support::methodEnd(m_name); }
+  Profile(const Profile&) = delete;
+  Profile& operator=(const Profile&) = delete;
+
+ private:
+  const char* m_name;
+};
+
+bool isText(BSTR s, const wchar_t* text) {
+  support::Bstr t(text);
+  return support::sameText(s, t.get());
 }
 
-STDMETHODIMP CMatObj::CalcProp(VARIANT, VARIANT, BSTR) {
-  return E_NOTIMPL;  // built with the calculation forwarding work
+// The package's own variant of a property name, when the package offers it.
+const wchar_t* offeredVariant(BSTR name, bool enthalpyF, bool entropyF) {
+  if (enthalpyF && isText(name, L"enthalpy")) return L"enthalpyF";
+  if (entropyF && isText(name, L"entropy")) return L"entropyF";
+  return nullptr;
 }
 
-STDMETHODIMP CMatObj::CalcEquilibrium(BSTR, VARIANT) {
-  return E_NOTIMPL;  // built with the calculation forwarding work
+// The requests whose failure leaves the saturation value for every compound.
+bool isFugacityType(BSTR name) {
+  return isText(name, L"fugacityCoefficient") || isText(name, L"logFugacity") ||
+         isText(name, L"logFugacityCoefficient") || isText(name, L"fugacity");
 }
 
-STDMETHODIMP CMatObj::CreateMaterialObject(IDispatch**) {
-  return E_NOTIMPL;  // built with the calculation forwarding work
+// The single name of a one-name string list, null otherwise.
+BSTR singleName(const VARIANT& props) {
+  BSTR name = nullptr;
+  if (props.vt != (VT_ARRAY | VT_BSTR) || SetGet::elementCount(props) != 1) return nullptr;
+  return SetGet::nextItem(props, SetGet::lbound(props), name) ? name : nullptr;
 }
 
-STDMETHODIMP CMatObj::Duplicate(IDispatch**) {
-  return E_NOTIMPL;  // built with the calculation forwarding work
+std::wstring formatValues(const double* values, int count) {
+  return support::widen(SetGet::bufferToStr(VT_R8, values, count));
+}
+
+}  // namespace
+
+// ---- Proxy ----
+
+HRESULT CMatObj::complainToProxy(const wchar_t* message, HRESULT code, const wchar_t* additionalInfo) {
+  if (!m_proxy) return code;
+  support::Bstr action(message), info(additionalInfo ? additionalInfo : L"");
+  return m_proxy->complainError(action.get(), code, m_package.Get(), VARIANT_TRUE, info.get());
+}
+
+// ---- From the package ----
+
+STDMETHODIMP CMatObj::CalcProp(VARIANT props, VARIANT phases, BSTR calcType) {
+  Profile profile("CalcProp");
+  SetErrorInfo(0, nullptr);
+  if (!m_package) return raiseError(L"No Property Package has been set", "CalcProp");
+  HRESULT hr;
+  try {
+    hr = m_package->CalcProp(materialDispatch(), props, phases, calcType);
+  } catch (...) {
+    return raiseError(L"The package crashed when calling PropertyPackage.CalcProp", "CalcProp");
+  }
+  if (FAILED(hr) && m_proxy) return complainToProxy(L"Call CalProp", hr);
+  return hr;
+}
+
+STDMETHODIMP CMatObj::CalcEquilibrium(BSTR flashType, VARIANT props) {
+  Profile profile("CalcEquilibrium");
+  if (!m_package) return raiseError(L"No Property Package has been set", "CalcEquilibrium");
+  try {
+    // The package's own enthalpy and entropy flashes, when it offers them.
+    const bool useF = ((isText(flashType, L"PH") || isText(flashType, L"TH")) && m_hasEnthalpyF) ||
+                      ((isText(flashType, L"PS") || isText(flashType, L"TS")) && m_hasEntropyF);
+    const support::Bstr sent(useF ? (std::wstring(flashType) + L"F").c_str() : flashType);
+    HRESULT hr;
+    try {
+      hr = m_package->CalcEquilibrium(materialDispatch(), sent.get(), props);
+    } catch (...) {
+      hr = E_FAIL;
+    }
+    if (FAILED(hr) && m_proxy && !passedBackUntouched(hr))
+      return complainToProxy((L"while CalcEquilibrium with " + flashConditionsText(flashType)).c_str(), hr);
+    return hr;
+  } catch (...) {
+    return raiseError(L"Unexpected error", "CalcEquilibrium");
+  }
+}
+
+// "temperature= 300, pressure= 101325, Comp: 0.4, 0.6": the flash's two specifications as this
+// object holds them (overall values; the vapour fraction of the vapour phase).
+std::wstring CMatObj::flashConditionsText(BSTR flashType) {
+  const std::wstring failed = L"Error getting flash conditions for type " + std::wstring(flashType ? flashType : L"");
+  std::pair<int, int> fixed{0, 0};
+  COIds::flashSpecVariables(flashType, fixed);
+  std::wstring text;
+  for (int variable : {fixed.first, fixed.second}) {
+    if (!isCachedProp(variable)) return failed;
+    const int slot = variable == PpPHASEFRACTION ? 0 : 3;
+    const double* value = m_table[variable - kFirstCached][0].validValues(slot, true);
+    if (!value) return failed;
+    text += std::wstring(COIds::getName(variable)) + L"= " + formatValues(value, 1) + L", ";
+  }
+  const CPHARR& fraction = m_table[PpFRACTION - kFirstCached][0];
+  const double* overall = fraction.validValues(3, true);
+  if (!overall) return failed;
+  return text + L"Comp: " + formatValues(overall, fraction.size());
+}
+
+STDMETHODIMP CMatObj::CreateMaterialObject(IDispatch** materialObject) {
+  Profile profile("CreateMaterialObject");
+  if (!materialObject) return E_POINTER;
+  *materialObject = nullptr;
+  try {
+    support::ComPtr<ICapeThermoMaterialObject> created;
+    HRESULT hr = CoCreateInstance(CLSID_matObj, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ICapeThermoMaterialObject),
+                                  reinterpret_cast<void**>(created.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    support::ComPtr<IMatObj> own;
+    hr = created.As(&own);
+    if (FAILED(hr)) return hr;
+    if (m_package) {
+      hr = own->put_PropertyPackage(m_package.Get());
+      if (FAILED(hr)) return hr;
+    }
+    hyper raw = 0;
+    hr = own->getThis(&raw);
+    if (FAILED(hr)) return hr;
+    CMatObj& other = *reinterpret_cast<CMatObj*>(static_cast<LONG_PTR>(raw));
+    copyTableTo(other);
+    other.m_propList = m_propList;
+    *materialObject = created.Detach();
+    return S_OK;
+  } catch (...) {
+    return raiseError(L"Unexpected error", "CreateMaterialObject");
+  }
+}
+
+void CMatObj::copyTableTo(CMatObj& other) const {
+  for (int d = 0; d < kDerivatives; ++d)
+    for (int property : kCachedProps)
+      if (d == 0 || COIds::isCalculatedProp(property))
+        other.m_table[property - kFirstCached][d].assign(m_table[property - kFirstCached][d]);
+}
+
+STDMETHODIMP CMatObj::Duplicate(IDispatch** clone) {
+  Profile profile("Duplicate");
+  if (!clone) return E_POINTER;
+  *clone = nullptr;
+  try {
+    support::ComPtr<IDispatch> created;
+    HRESULT hr = CreateMaterialObject(created.GetAddressOf());
+    if (FAILED(hr)) return hr;
+    support::ComPtr<ICapeIdentification> identification;
+    hr = created.As(&identification);
+    if (SUCCEEDED(hr)) hr = identification->put_ComponentName(m_name.get());
+    if (SUCCEEDED(hr)) hr = identification->put_ComponentDescription(m_description.get());
+    support::ComPtr<IMatObj> own;
+    if (SUCCEEDED(hr)) hr = created.As(&own);
+    hyper raw = 0;
+    if (SUCCEEDED(hr)) hr = own->getThis(&raw);
+    if (FAILED(hr)) return hr;
+    CMatObj& other = *reinterpret_cast<CMatObj*>(static_cast<LONG_PTR>(raw));
+    other.m_status = m_status;
+    other.m_statusText = m_statusText;
+    // This object's compounds, with their constants; a changed count cleared the copied table.
+    if (m_compIds.vt() == (VT_ARRAY | VT_BSTR)) {
+      hr = other.setComps(m_compIds.get(), VARIANT_TRUE);
+      if (FAILED(hr)) return hr;
+    }
+    other.m_compConsts = m_compConsts;
+    copyTableTo(other);
+    for (const auto& record : m_otherProps) {
+      auto copy = std::make_unique<GCOProperty>(&other, record->property(), record->phase(), record->calcType(),
+                                                record->basis());
+      if (record->value().vt != VT_EMPTY) {
+        support::Variant none;
+        hr = copy->setValue(none.get(), record->value());
+        if (FAILED(hr)) return raiseError(L"Unexpected error", "Duplicate", hr);
+      }
+      other.m_otherProps.push_back(std::move(copy));
+    }
+    *clone = created.Detach();
+    return S_OK;
+  } catch (...) {
+    return raiseError(L"Unexpected error", "Duplicate");
+  }
+}
+
+// ---- From the adapter ----
+
+STDMETHODIMP CMatObj::safeCalcProp(VARIANT props, VARIANT Phases, BSTR calcType) {
+  if (!m_package) return raiseError(L"No Property Package has been set", "safeCalcProp");
+  try {
+    // The list sent: the package's own enthalpy and entropy where it offers them.
+    support::Variant sent;
+    HRESULT hr = VariantCopy(&sent, &props);
+    if (FAILED(hr)) return hr;
+    BSTR name = nullptr;
+    for (long i = SetGet::lbound(props); props.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(props, i, name); ++i)
+      if (const wchar_t* variant = offeredVariant(name, m_hasEnthalpyF, m_hasEntropyF)) {
+        BSTR replaced = SysAllocString(variant);
+        BSTR old = nullptr;
+        SetGet::nextItem(sent.get(), i, old);
+        SetGet::putString(sent.get(), i, replaced);
+        SysFreeString(old);
+      }
+    try {
+      hr = m_package->CalcProp(materialDispatch(), sent.get(), Phases, calcType);
+    } catch (...) {
+      hr = E_FAIL;  // a crashing package fails the request like a failing one
+    }
+    if (SUCCEEDED(hr)) return hr;
+    if (m_proxy) hr = complainToProxy(L"calling CalcProp", hr);
+    if (BSTR single = singleName(props); single && isFugacityType(single)) fillSaturated(single, Phases);
+    return hr;
+  } catch (...) {
+    return raiseError(L"Unexpected error", "safeCalcProp");
+  }
+}
+
+// 70 for every compound in every requested phase, so the host reads the saturation value.
+void CMatObj::fillSaturated(BSTR property, const VARIANT& phases) {
+  const int code = COIds::findId(property, COIds::KProperty);
+  const std::vector<double> saturated(m_numComps > 0 ? m_numComps : 0, MathUtils::kLogMax);
+  BSTR phase = nullptr;
+  for (long i = SetGet::lbound(phases); phases.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(phases, i, phase); ++i) {
+    int phaseId = COIds::findId(phase, COIds::KPhase);
+    if (phaseId <= 0 && support::sameText(phase, m_liquid2Name.get())) phaseId = PhWATER;
+    if (phaseId > 0) setPropValues(code, phaseId, saturated.data(), m_numComps);
+  }
+}
+
+// Enthalpy, entropy, heat capacity and volume of each mapped host phase, on a mole basis.
+HRESULT CMatObj::getHostPhaseProperties(double* const outputs[4]) {
+  if (!outputs) return E_POINTER;
+  static const int kProperties[4] = {PpENTHALPY, PpENTROPY, PpHEATCAPACITY, PpVOLUME};
+  try {
+    for (int hostPhase = 0; hostPhase < 3; ++hostPhase) {
+      const int slot = hostSlot(hostPhase);
+      if (slot < 0) continue;
+      for (int k = 0; k < 4; ++k) {
+        if (!outputs[k]) continue;
+        const CPHARR& entry = m_table[kProperties[k] - kFirstCached][0];
+        if (const double* mole = entry.validValues(slot, true)) {
+          outputs[k][hostPhase] = *mole;
+        } else if (const double* mass = entry.validValues(slot, false)) {
+          outputs[k][hostPhase] = *mass * mixtureFactor(slot);
+        } else {
+          return raiseError(L"trying to get property " + std::wstring(COIds::getName(kProperties[k])) +
+                                L". The Property Package did not set (correctly) its value.",
+                            "CalcProp");
+        }
+      }
+    }
+    return S_OK;
+  } catch (...) {
+    return raiseError(L"Unexpected error", "CalcProp");
+  }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The request of one property value, as the package names it in GetProp / SetProp, with the
-// names resolved to identifiers.
+// names resolved to identifiers. Built per call on the caller's strings: nothing is copied on
+// the way in.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -26,8 +27,15 @@ struct PropQualif {
   int rootProp = 0;
   int derVariable = 0;
 
-  support::Bstr owned[2];  // names the qualifier made itself
+  support::Bstr owned;  // a name the qualifier made itself
 
-  // The names joined, for messages: "property, phase, calcType, basis".
+  // The names given joined, for messages: "property, phase, calcType, basis" (empty ones left out).
   std::wstring text() const;
+
+  // compIds names at least one compound (an empty array stands for all of them).
+  bool hasCompIds() const {
+    return compIds && compIds->vt == (VT_ARRAY | VT_BSTR) && compIds->parray && compIds->parray->cDims == 1 &&
+           compIds->parray->rgsabound[0].cElements > 0;
+  }
+  long idCount() const { return hasCompIds() ? static_cast<long>(compIds->parray->rgsabound[0].cElements) : 0; }
 };

@@ -48,8 +48,8 @@ support::Variant doubles(std::initializer_list<double> values) { return doubles(
 support::Variant strings(const std::vector<std::wstring>& values) {
   support::Variant v = arrayOf(VT_BSTR, static_cast<long>(values.size()));
   for (size_t i = 0; i < values.size(); ++i) {
-    support::Bstr s(values[i].c_str());
-    support::SetGet::putString(v.get(), static_cast<long>(i), s.get());
+    // The array takes the string over.
+    support::SetGet::putString(v.get(), static_cast<long>(i), SysAllocString(values[i].c_str()));
   }
   return v;
 }
@@ -79,9 +79,8 @@ std::vector<std::wstring> readStrings(const VARIANT& v) {
   if (v.vt != (VT_ARRAY | VT_BSTR)) return out;
   const long lb = support::SetGet::lbound(v), n = support::SetGet::elementCount(v);
   for (long i = 0; i < n; ++i) {
-    BSTR s = support::SetGet::getString(v, lb + i);
+    BSTR s = support::SetGet::getString(v, lb + i);  // still the array's
     out.emplace_back(s ? s : L"");
-    SysFreeString(s);
   }
   return out;
 }

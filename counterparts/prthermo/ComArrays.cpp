@@ -26,6 +26,23 @@ HRESULT putArray(VARIANT* out, VARTYPE vt, size_t count, Fill fill) {
   return S_OK;
 }
 
+const VARIANT& followed(const VARIANT& in) {
+  return in.vt == (VT_BYREF | VT_VARIANT) && in.pvarVal ? *in.pvarVal : in;
+}
+
+// Copies the elements of a one-dimensional array of type vt, converted by `take`.
+template <class T, class Take>
+bool readArray(const VARIANT& in, VARTYPE vt, std::vector<T>& out, Take take) {
+  out.clear();
+  if (in.vt != (VT_ARRAY | vt) || !in.parray || SafeArrayGetDim(in.parray) != 1) return false;
+  support::SafeArrayLockGuard lock(in.parray);
+  if (FAILED(lock.result())) return false;
+  const ULONG count = in.parray->rgsabound[0].cElements;
+  out.reserve(count);
+  for (ULONG i = 0; i < count; ++i) out.push_back(take(lock.data(), i));
+  return true;
+}
+
 }  // namespace
 
 HRESULT putStrings(VARIANT* out, const std::vector<std::string>& texts) {
@@ -45,6 +62,48 @@ HRESULT putDoubles(VARIANT* out, const std::vector<double>& values) {
     for (size_t i = 0; i < values.size(); ++i) slots[i] = values[i];
     return S_OK;
   });
+}
+
+HRESULT putBools(VARIANT* out, const std::vector<bool>& values) {
+  return putArray(out, VT_BOOL, values.size(), [&](void* data) {
+    VARIANT_BOOL* slots = static_cast<VARIANT_BOOL*>(data);
+    for (size_t i = 0; i < values.size(); ++i) slots[i] = values[i] ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  });
+}
+
+HRESULT putVariants(VARIANT* out, const std::vector<VARIANT>& values) {
+  return putArray(out, VT_VARIANT, values.size(), [&](void* data) {
+    VARIANT* slots = static_cast<VARIANT*>(data);
+    for (size_t i = 0; i < values.size(); ++i) {
+      const HRESULT hr = VariantCopy(&slots[i], const_cast<VARIANT*>(&values[i]));
+      if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+  });
+}
+
+bool readStrings(const VARIANT& in, std::vector<std::string>& texts) {
+  return readArray(followed(in), VT_BSTR, texts, [](void* data, ULONG i) {
+    const BSTR text = static_cast<BSTR*>(data)[i];
+    return support::narrow(std::wstring(text ? text : L"", SysStringLen(text)));
+  });
+}
+
+bool readWideStrings(const VARIANT& in, std::vector<std::wstring>& texts) {
+  return readArray(followed(in), VT_BSTR, texts, [](void* data, ULONG i) {
+    const BSTR text = static_cast<BSTR*>(data)[i];
+    return std::wstring(text ? text : L"", SysStringLen(text));
+  });
+}
+
+bool readDoubles(const VARIANT& in, std::vector<double>& values) {
+  const VARIANT& v = followed(in);
+  if (v.vt == VT_R8) {
+    values.assign(1, v.dblVal);
+    return true;
+  }
+  return readArray(v, VT_R8, values, [](void* data, ULONG i) { return static_cast<double*>(data)[i]; });
 }
 
 }  // namespace prthermo

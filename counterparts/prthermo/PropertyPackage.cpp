@@ -1,10 +1,11 @@
+// The package object: creation, its lists, identification, utilities and its error interfaces.
+// The members that call back into a material object are in PackageCalculations.cpp.
 #include "PropertyPackage.h"
 
-#include <new>
-
 #include "ComArrays.h"
+#include "Faults.h"
+#include "PackageCall.h"
 #include "Raii.h"
-#include "Text.h"
 
 namespace prthermo {
 
@@ -12,17 +13,9 @@ namespace {
 
 using PackageDual = comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>;
 
-// Runs body, turning an escaping exception into an HRESULT at the COM boundary.
-template <class Body>
-HRESULT guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return ECapeUnknownHR;
-  }
-}
+const wchar_t kPackageInterface[] = L"ICapeThermoPropertyPackage";
+const wchar_t kIdentificationInterface[] = L"ICapeIdentification";
+const wchar_t kUtilitiesInterface[] = L"ICapeUtilities";
 
 template <class Field>
 std::vector<std::string> texts(const std::vector<prcore::Compound>& compounds, Field field) {
@@ -38,10 +31,21 @@ std::vector<double> numbers(const std::vector<prcore::Compound>& compounds, Fiel
   return out;
 }
 
+// The error as COM error information too, for clients that look there.
+void setErrorInfo(const ErrorRecord& error) {
+  support::ComPtr<ICreateErrorInfo> create;
+  if (FAILED(CreateErrorInfo(create.GetAddressOf()))) return;
+  create->SetGUID(IID_ICapeThermoPropertyPackage);
+  create->SetSource(const_cast<LPOLESTR>(error.scope.c_str()));
+  create->SetDescription(const_cast<LPOLESTR>(error.description.c_str()));
+  support::ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
+}
+
 }  // namespace
 
 HRESULT PropertyPackage::create(const prcore::PackageDefinition& definition, std::vector<prcore::Compound> compounds,
-                                IDispatch** out) {
+                                std::vector<std::vector<double>> kij, IDispatch** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   support::ComPtr<ICapeThermoPropertyPackage> package;
@@ -51,30 +55,52 @@ HRESULT PropertyPackage::create(const prcore::PackageDefinition& definition, std
   auto* self = static_cast<PropertyPackage*>(static_cast<PackageDual*>(package.Get()));
   self->m_definition = definition;
   self->m_compounds = std::move(compounds);
+  self->m_kij = std::move(kij);
   self->m_identity = {support::widen(definition.name), support::widen(definition.description)};
   return package->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
 }
 
-// ICapeThermoPropertyPackage
+void PropertyPackage::record(HRESULT code, const std::wstring& description, const wchar_t* operation,
+                             const wchar_t* interfaceName) {
+  try {
+    m_error = {code, description, operation, interfaceName, m_identity.name};
+    setErrorInfo(m_error);
+  } catch (...) {
+    m_error.code = code;  // the texts could not be kept; the code still tells
+  }
+}
+
+void PropertyPackage::beginCalculation(const wchar_t* operation) {
+  if (m_terminated) fail(ECapeBadInvOrderHR, std::wstring(operation) + L" was called after Terminate");
+  enterFaultyCall(m_definition, operation);
+}
+
+// ICapeThermoPropertyPackage: the lists
 
 STDMETHODIMP PropertyPackage::GetPhaseList(VARIANT* phases) {
-  return guarded([&] { return putStrings(phases, m_definition.phases); });
+  return call(L"GetPhaseList", kPackageInterface, [&] { return putStrings(phases, m_definition.phases); });
 }
 
 STDMETHODIMP PropertyPackage::GetPropList(VARIANT* props) {
-  return guarded([&] { return putStrings(props, m_definition.properties); });
+  return call(L"GetPropList", kPackageInterface, [&] { return putStrings(props, m_definition.properties); });
 }
 
-// Compound ids are the short names of components.tsv; numbers in SI (boiling point in K, MW relative).
+// Compound ids are the short names of components.tsv; numbers in SI (boiling point in K, MW
+// relative). The hugeBoilingPoints and duplicateIds packages show their faults here.
 STDMETHODIMP PropertyPackage::GetComponentList(VARIANT* compIds, VARIANT* formulae, VARIANT* name,
                                                VARIANT* boilTemps, VARIANT* molwt, VARIANT* casno) {
   if (!compIds || !formulae || !name || !boilTemps || !molwt || !casno) return E_POINTER;
-  return guarded([&] {
+  return call(L"GetComponentList", kPackageInterface, [&] {
     using prcore::Compound;
-    HRESULT hr = putStrings(compIds, texts(m_compounds, &Compound::name));
+    using prcore::Misbehaviour;
+    auto ids = texts(m_compounds, &Compound::name);
+    auto boiling = numbers(m_compounds, &Compound::tb);
+    if (m_definition.misbehaviour == Misbehaviour::DuplicateIds && ids.size() > 1) ids.back() = ids.front();
+    if (m_definition.misbehaviour == Misbehaviour::HugeBoilingPoints) boiling.assign(boiling.size(), kHugeBoilingPoint);
+    HRESULT hr = putStrings(compIds, ids);
     if (SUCCEEDED(hr)) hr = putStrings(formulae, texts(m_compounds, &Compound::formula));
     if (SUCCEEDED(hr)) hr = putStrings(name, texts(m_compounds, &Compound::name));
-    if (SUCCEEDED(hr)) hr = putDoubles(boilTemps, numbers(m_compounds, &Compound::tb));
+    if (SUCCEEDED(hr)) hr = putDoubles(boilTemps, boiling);
     if (SUCCEEDED(hr)) hr = putDoubles(molwt, numbers(m_compounds, &Compound::mw));
     if (SUCCEEDED(hr)) hr = putStrings(casno, texts(m_compounds, &Compound::cas));
     if (FAILED(hr)) {
@@ -84,55 +110,26 @@ STDMETHODIMP PropertyPackage::GetComponentList(VARIANT* compIds, VARIANT* formul
   });
 }
 
-STDMETHODIMP PropertyPackage::GetUniversalConstant(IDispatch*, VARIANT, VARIANT*) {
-  // built with the material-object work
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP PropertyPackage::GetComponentConstant(IDispatch*, VARIANT, VARIANT*) {
-  // built with the material-object work
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP PropertyPackage::CalcProp(IDispatch*, VARIANT, VARIANT, BSTR) {
-  // built with the material-object work
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP PropertyPackage::CalcEquilibrium(IDispatch*, BSTR, VARIANT) {
-  // built with the material-object work
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP PropertyPackage::PropCheck(IDispatch*, VARIANT, VARIANT*) {
-  // built with the material-object work
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP PropertyPackage::ValidityCheck(IDispatch*, VARIANT, VARIANT*) {
-  // built with the material-object work
-  return E_NOTIMPL;
-}
-
 // ICapeIdentification
 
 STDMETHODIMP PropertyPackage::get_ComponentName(BSTR* name) {
-  return guarded([&] { return copyText(m_identity.name, name); });
+  return call(L"ComponentName", kIdentificationInterface, [&] { return copyText(m_identity.name, name); });
 }
 
 STDMETHODIMP PropertyPackage::put_ComponentName(BSTR name) {
-  return guarded([&] {
+  return call(L"ComponentName", kIdentificationInterface, [&] {
     assignText(m_identity.name, name);
     return S_OK;
   });
 }
 
 STDMETHODIMP PropertyPackage::get_ComponentDescription(BSTR* desc) {
-  return guarded([&] { return copyText(m_identity.description, desc); });
+  return call(L"ComponentDescription", kIdentificationInterface,
+              [&] { return copyText(m_identity.description, desc); });
 }
 
 STDMETHODIMP PropertyPackage::put_ComponentDescription(BSTR desc) {
-  return guarded([&] {
+  return call(L"ComponentDescription", kIdentificationInterface, [&] {
     assignText(m_identity.description, desc);
     return S_OK;
   });
@@ -143,15 +140,64 @@ STDMETHODIMP PropertyPackage::put_ComponentDescription(BSTR desc) {
 STDMETHODIMP PropertyPackage::get_parameters(IDispatch** parameters) {
   if (!parameters) return E_POINTER;
   *parameters = nullptr;
-  return ECapeNoImplHR;  // the packages have no parameters
+  return call(L"parameters", kUtilitiesInterface,
+              [&]() -> HRESULT { fail(ECapeNoImplHR, L"the package has no parameters"); });
 }
 
 STDMETHODIMP PropertyPackage::put_simulationContext(IDispatch*) { return S_OK; }
 
 STDMETHODIMP PropertyPackage::Initialize() { return S_OK; }
 
-STDMETHODIMP PropertyPackage::Terminate() { return S_OK; }
+STDMETHODIMP PropertyPackage::Terminate() {
+  m_terminated = true;
+  m_eos.reset();
+  m_eosIds.clear();
+  return S_OK;
+}
 
-STDMETHODIMP PropertyPackage::Edit() { return S_OK; }
+// The packages have no view of their own. An editChangesComponents package switches to its
+// other compound list here, as if the user had edited it.
+STDMETHODIMP PropertyPackage::Edit() {
+  return call(L"Edit", kUtilitiesInterface, [&] {
+    if (m_definition.misbehaviour != prcore::Misbehaviour::EditChangesComponents) return S_OK;
+    const auto database = prcore::CompoundDatabase::load(prcore::moduleFolder());
+    auto compounds = database.select(m_definition.editCompounds);
+    m_kij = database.kijMatrix(compounds);
+    m_compounds = std::move(compounds);
+    m_eos.reset();
+    m_eosIds.clear();
+    return S_OK;
+  });
+}
+
+// The error interfaces: the error of the last failed call, kept until the next call.
+
+STDMETHODIMP PropertyPackage::get_name(BSTR* name) { return copyText(errorName(m_error.code), name); }
+
+STDMETHODIMP PropertyPackage::get_code(LONG* code) {
+  if (!code) return E_POINTER;
+  *code = m_error.code;
+  return S_OK;
+}
+
+STDMETHODIMP PropertyPackage::get_description(BSTR* description) { return copyText(m_error.description, description); }
+
+STDMETHODIMP PropertyPackage::get_scope(BSTR* scope) { return copyText(m_error.scope, scope); }
+
+STDMETHODIMP PropertyPackage::get_interfaceName(BSTR* interfaceName) {
+  return copyText(m_error.interfaceName, interfaceName);
+}
+
+STDMETHODIMP PropertyPackage::get_operation(BSTR* operation) { return copyText(m_error.operation, operation); }
+
+STDMETHODIMP PropertyPackage::get_moreInfo(BSTR* moreInfo) { return copyText(L"", moreInfo); }
+
+STDMETHODIMP PropertyPackage::get_requestedOperation(BSTR* requestedOperation) {
+  return copyText(m_error.operation, requestedOperation);
+}
+
+STDMETHODIMP PropertyPackage::InterfaceSupportsErrorInfo(REFIID riid) {
+  return InlineIsEqualGUID(riid, IID_ICapeThermoPropertyPackage) ? S_OK : S_FALSE;
+}
 
 }  // namespace prthermo

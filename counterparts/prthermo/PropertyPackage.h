@@ -1,26 +1,43 @@
 #pragma once
 // One Peng-Robinson property package, made by the Thermo System from a package definition.
+// The package is its own error object: after a failed call the client reads the error through
+// ECapeRoot, ECapeUser and the specific error interface on the package itself.
 #include <windows.h>
 #include <oaidl.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
+#include "Calculation.h"
 #include "Compounds.h"
 #include "Dispatch.h"
 #include "Identity.h"
+#include "MaterialAccess.h"
 #include "Object.h"
+#include "PackageError.h"
 #include "PackageFile.h"
+#include "PengRobinson.h"
 
 namespace prthermo {
 
-class PropertyPackage : public comkit::Object<comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>,
-                                              comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>,
-                                              comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>> {
+class PropertyPackage
+    : public comkit::Object<comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>, comkit::Dual<ECapeRoot, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeUser, &LIBID_CAPEOPEN100>, comkit::Dual<ECapeUnknown, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeInvalidArgument, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeNoImpl, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeLimitedImpl, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeComputation, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeSolvingError, &LIBID_CAPEOPEN100>,
+                            comkit::Dual<ECapeBadInvOrder, &LIBID_CAPEOPEN100>, ISupportErrorInfo> {
  public:
-  // A new package object for `definition` with its compounds, as IDispatch (one reference).
+  // A new package object for `definition` with its compounds and their kij, as IDispatch (one
+  // reference).
   static HRESULT create(const prcore::PackageDefinition& definition, std::vector<prcore::Compound> compounds,
-                        IDispatch** out);
+                        std::vector<std::vector<double>> kij, IDispatch** out);
 
   // ICapeThermoPropertyPackage
   STDMETHODIMP GetPhaseList(VARIANT* phases) override;
@@ -47,10 +64,75 @@ class PropertyPackage : public comkit::Object<comkit::Dual<ICapeThermoPropertyPa
   STDMETHODIMP Terminate() override;
   STDMETHODIMP Edit() override;
 
+  // ECapeRoot, ECapeUser, ECapeBadInvOrder: the error of the last failed call
+  STDMETHODIMP get_name(BSTR* name) override;
+  STDMETHODIMP get_code(LONG* code) override;
+  STDMETHODIMP get_description(BSTR* description) override;
+  STDMETHODIMP get_scope(BSTR* scope) override;
+  STDMETHODIMP get_interfaceName(BSTR* interfaceName) override;
+  STDMETHODIMP get_operation(BSTR* operation) override;
+  STDMETHODIMP get_moreInfo(BSTR* moreInfo) override;
+  STDMETHODIMP get_requestedOperation(BSTR* requestedOperation) override;
+
+  // ISupportErrorInfo
+  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
  private:
+  // One computed result, waiting to be written.
+  struct Result {
+    std::string property, phase;
+    bool basisDependent = false;
+    std::vector<double> values;
+  };
+  // The state a calculation starts from.
+  struct State {
+    double t = 0, p = 0;
+  };
+
+  // Runs a member's body: clears the held error, and turns a failure or an escaping exception
+  // into the held error and the returned code.
+  template <class Body>
+  HRESULT call(const wchar_t* operation, const wchar_t* interfaceName, Body body);
+  void record(HRESULT code, const std::wstring& description, const wchar_t* operation, const wchar_t* interfaceName);
+  // The start of every calculation member: refuses calls after Terminate, shows the entry faults.
+  void beginCalculation(const wchar_t* operation);
+
+  // The equation of state for the material object's compounds (rebuilt when they change).
+  const prcore::PengRobinson& equationFor(const std::vector<std::wstring>& ids);
+  size_t compoundIndex(const std::string& id) const;
+  // Checks a property name against the package's list and this system's abilities.
+  const PropertyInfo& offeredProperty(const std::string& name) const;
+  PhaseKind offeredPhase(const std::string& name) const;
+  // A requested property: the name as asked (written back under it) and what it is.
+  struct Requested {
+    std::string name;
+    const PropertyInfo* info;
+  };
+  std::vector<Requested> requestedProperties(const VARIANT& props, bool emptyAllowed) const;
+
+  // Computes `property` on `phase` from the material object's compositions.
+  Result compute(MaterialAccess& material, const prcore::PengRobinson& eos, const std::string& property,
+                 const std::string& phase, const State& state);
+  PhaseInput readPhase(MaterialAccess& material, const std::string& phase, PhaseKind kind);
+  // Writes results with SetProp (basis "mole" where the property depends on it), showing the
+  // value faults on the way.
+  void writeResults(MaterialAccess& material, std::vector<Result>& results);
+
+  // Runs a flash: reads its two given variables and the feed, writes the result and the requested
+  // properties of each phase.
+  void flash(MaterialAccess& material, const std::string& flashType, const std::vector<Requested>& props);
+  VARIANT constantValue(const std::string& constant, const prcore::Compound& compound) const;
+
   prcore::PackageDefinition m_definition;
   std::vector<prcore::Compound> m_compounds;
+  std::vector<std::vector<double>> m_kij;
   Identity m_identity;
+  ErrorRecord m_error;
+  bool m_terminated = false;
+
+  NameCache m_names;
+  std::vector<std::wstring> m_eosIds;
+  std::unique_ptr<prcore::PengRobinson> m_eos;
 };
 
 }  // namespace prthermo

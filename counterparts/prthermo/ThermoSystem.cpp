@@ -2,6 +2,7 @@
 
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "ComArrays.h"
 #include "PropertyPackage.h"
@@ -69,7 +70,9 @@ STDMETHODIMP ThermoSystem::ResolvePropertyPackage(BSTR propertyPackage, IDispatc
     const auto definition = findPackage(propertyPackage);
     if (!definition) return static_cast<HRESULT>(ECapeInvalidArgumentHR);
     const auto database = prcore::CompoundDatabase::load(prcore::moduleFolder());
-    return PropertyPackage::create(*definition, database.select(definition->compounds), propPackObject);
+    auto compounds = database.select(definition->compounds);
+    auto kij = database.kijMatrix(compounds);
+    return PropertyPackage::create(*definition, std::move(compounds), std::move(kij), propPackObject);
   });
 }
 

@@ -132,7 +132,7 @@ TEST(PrcorePackageFile, ShippedFileDefinesTheRequiredPackages) {
     EXPECT_TRUE(find("Surface Tension").offersPhase("VaporLiquid"));
     std::vector<Misbehaviour> modes;
     for (auto& d : defs) modes.push_back(d.misbehaviour);
-    for (int m = int(Misbehaviour::ErrorWithDetails); m <= int(Misbehaviour::EditChangesComponents); ++m)
+    for (int m = int(Misbehaviour::ErrorWithDetails); m <= int(Misbehaviour::UncaughtException); ++m)
         EXPECT_NE(std::find(modes.begin(), modes.end(), Misbehaviour(m)), modes.end()) << misbehaviourName(Misbehaviour(m));
     EXPECT_EQ(find("Faulty Edit").editCompounds.size(), 3u);
 }

@@ -249,6 +249,10 @@ TEST_F(ThermoSystemTest, EveryShippedPackageResolvesCaseInsensitivelyToAFreshObj
 TEST_F(ThermoSystemTest, ComponentListMatchesTheCompoundData) {
   const auto data = componentsByCas();
   for (const auto& definition : shippedPackages()) {
+    // these two spoil their lists on purpose (tested with the faults)
+    if (definition.misbehaviour == prcore::Misbehaviour::HugeBoilingPoints ||
+        definition.misbehaviour == prcore::Misbehaviour::DuplicateIds)
+      continue;
     auto package = resolve(support::widen(definition.name).c_str());
     ASSERT_TRUE(package);
     Variant ids, formulae, names, boiling, weights, cas;
@@ -322,16 +326,14 @@ TEST_F(ThermoSystemTest, UtilitiesOfAPackage) {
   EXPECT_EQ(utilities->Terminate(), S_OK);
 }
 
-TEST_F(ThermoSystemTest, MaterialObjectMembersAreNotYetImplemented) {
+TEST_F(ThermoSystemTest, MaterialObjectMembersCheckTheirOutPointers) {
   auto package = resolve(L"Natural Gas");
   ASSERT_TRUE(package);
-  Variant empty, result;
-  Bstr text(L"TP");
-  EXPECT_EQ(package->GetComponentConstant(nullptr, empty.get(), result.out()), E_NOTIMPL);
-  EXPECT_EQ(package->CalcProp(nullptr, empty.get(), empty.get(), text.get()), E_NOTIMPL);
-  EXPECT_EQ(package->CalcEquilibrium(nullptr, text.get(), empty.get()), E_NOTIMPL);
-  EXPECT_EQ(package->PropCheck(nullptr, empty.get(), result.out()), E_NOTIMPL);
-  EXPECT_EQ(package->ValidityCheck(nullptr, empty.get(), result.out()), E_NOTIMPL);
+  Variant empty;
+  EXPECT_EQ(package->GetComponentConstant(nullptr, empty.get(), nullptr), E_POINTER);
+  EXPECT_EQ(package->GetUniversalConstant(nullptr, empty.get(), nullptr), E_POINTER);
+  EXPECT_EQ(package->PropCheck(nullptr, empty.get(), nullptr), E_POINTER);
+  EXPECT_EQ(package->ValidityCheck(nullptr, empty.get(), nullptr), E_POINTER);
 }
 
 }  // namespace

@@ -101,6 +101,10 @@ Compound readCompound(const Table& t, size_t r) {
     c.vc = t.number(r, "Vc");
     c.omega = t.number(r, "omega");
     c.tb = t.number(r, "Tb");
+    c.zc = t.number(r, "Zc");
+    c.rhoL25 = t.number(r, "rhoL25");   // the first rhoL25 column, mol/m3
+    c.hf = t.number(r, "Hf_ig_298");
+    c.dipole = t.number(r, "dipole");   // the first dipole column, debye
     const char* cp[5] = {"Cp_a0", "Cp_a1", "Cp_a2", "Cp_a3", "Cp_a4"};
     for (int i = 0; i < 5; ++i) c.cpA[i] = t.number(r, cp[i], 0.0);
     c.cpTmin = t.number(r, "Cp_Tmin", 0.0);

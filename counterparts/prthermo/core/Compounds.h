@@ -1,6 +1,7 @@
 // Pure-compound data for the Peng-Robinson core, read from components.tsv and pr_kij.tsv.
 #pragma once
 
+#include <cmath>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,10 @@ struct Compound {
     std::string name, cas, formula;
     double mw = 0;                      // g/mol
     double tc = 0, pc = 0, vc = 0, omega = 0, tb = 0;
+    double zc = NAN;                    // critical compressibility factor
+    double rhoL25 = NAN;                // liquid density at 25 C, mol/m3 (NaN: not a liquid there)
+    double hf = NAN;                    // ideal-gas enthalpy of formation at 298.15 K, J/mol
+    double dipole = NAN;                // dipole moment, debye
     double cpA[5] = {0, 0, 0, 0, 0};    // Cp/R polynomial in T
     double cpTmin = 0, cpTmax = 0;      // 0,0 = valid everywhere
     double parachor = 0;                // (cm3/mol)(dyn/cm)^0.25

@@ -503,13 +503,13 @@ FlashResult Flash::fractionFlash(double fixed, double beta, const std::vector<do
 FlashResult Flash::tvf(double t, double beta, const std::vector<double>& z) const { return fractionFlash(t, beta, z, true); }
 FlashResult Flash::pvf(double p, double beta, const std::vector<double>& z) const { return fractionFlash(p, beta, z, false); }
 
-FlashResult Flash::run(FlashType type, double spec1, double spec2, const std::vector<double>& z) const {
+FlashResult Flash::run(FlashType type, double first, double second, const std::vector<double>& z) const {
     switch (type) {
-        case FlashType::TP: return tp(spec1, spec2, z);
-        case FlashType::PH: return ph(spec1, spec2, z);
-        case FlashType::PS: return ps(spec1, spec2, z);
-        case FlashType::TVF: return tvf(spec1, spec2, z);
-        case FlashType::PVF: return pvf(spec1, spec2, z);
+        case FlashType::TP: return tp(first, second, z);
+        case FlashType::PH: return ph(first, second, z);
+        case FlashType::PS: return ps(first, second, z);
+        case FlashType::TVF: return tvf(first, second, z);
+        case FlashType::PVF: return pvf(first, second, z);
     }
     throw std::invalid_argument("unknown flash type");
 }

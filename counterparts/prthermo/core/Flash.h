@@ -43,7 +43,7 @@ public:
     FlashResult pvf(double p, double beta, const std::vector<double>& z) const;
 
     // Dispatch by type: TP(T, P), PH(P, H), PS(P, S), TVF(T, beta), PVF(P, beta).
-    FlashResult run(FlashType type, double spec1, double spec2, const std::vector<double>& z) const;
+    FlashResult run(FlashType type, double first, double second, const std::vector<double>& z) const;
 
     // Wilson K-values, ln K_i = ln(Pc_i/P) + 5.373 (1 + omega_i)(1 - Tc_i/T).
     std::vector<double> wilsonLnK(double t, double p) const;

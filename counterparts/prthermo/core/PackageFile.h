@@ -26,18 +26,19 @@ namespace prcore {
 enum class Misbehaviour {
     None,
     ErrorWithDetails,       // calls fail with E_FAIL and an error description
-    CppException,           // a C++ exception escapes the call
+    CppException,           // a C++ exception inside the call, caught at its COM boundary
     AccessViolation,        // the call dereferences an invalid pointer
     NaNValues,              // results are NaN
     InfValues,              // results are infinite
     NegativeValues,         // results are negative
-    ResultsNotWritten,      // success without writing any result
+    ResultsNotWritten,      // success without writing the requested results
     WrongArraySize,         // result arrays one element short
-    DeprecatedConstants,    // constants in deprecated forms (strings for numbers, missing entries)
+    DeprecatedConstants,    // constants as a plain array of doubles, or of strings when a text is asked
     HugeBoilingPoints,      // boiling temperatures of 1e35 K in the component list
     DuplicateIds,           // the component list repeats a compound id
     SlowCall,               // each call waits `delayMs` before answering
     EditChangesComponents,  // Edit replaces the compound list with `editCompounds`
+    UncaughtException,      // a C++ exception leaves the call (no COM boundary)
 };
 
 // The file's name for each mode ("none", "errorWithDetails", ...).

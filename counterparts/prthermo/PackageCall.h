@@ -1,0 +1,40 @@
+#pragma once
+// The COM boundary of the package's members (included by the files that implement them).
+#include <new>
+#include <stdexcept>
+
+#include "Flash.h"
+#include "PropertyPackage.h"
+#include "Text.h"
+
+namespace prthermo {
+
+template <class Body>
+HRESULT PropertyPackage::call(const wchar_t* operation, const wchar_t* interfaceName, Body body) {
+  m_error = ErrorRecord{};
+  auto failed = [&](HRESULT code, const std::wstring& text) {
+    record(code, text, operation, interfaceName);
+    return code;
+  };
+  try {
+    return body();
+  } catch (const PackageFailure& failure) {
+    return failed(failure.code, failure.description);
+  } catch (const std::bad_alloc&) {
+    return failed(ECapeOutOfResourcesHR, L"out of memory");
+  } catch (const prcore::FlashError& e) {
+    return failed(ECapeSolvingErrorHR, support::widen(e.what()));
+  } catch (const prcore::DataError& e) {
+    return failed(ECapeFailedInitialisationHR, support::widen(e.what()));
+  } catch (const std::invalid_argument& e) {
+    return failed(ECapeComputationHR, support::widen(e.what()));
+  } catch (const std::domain_error& e) {
+    return failed(ECapeComputationHR, support::widen(e.what()));
+  } catch (const std::exception& e) {
+    return failed(ECapeUnknownHR, L"unexpected C++ exception: " + support::widen(e.what()));
+  } catch (...) {
+    return failed(ECapeUnknownHR, L"unexpected exception");
+  }
+}
+
+}  // namespace prthermo

@@ -1,0 +1,236 @@
+#include "CallBridge.h"
+
+#include <process.h>
+#include <comdef.h>
+
+#include <string>
+
+#include "CCOError.h"
+#include "GlobalTable.h"
+#include "ModuleInfo.h"
+#include "PumpingWait.h"
+#include "Report.h"
+
+namespace bridge {
+
+namespace {
+
+const char* const kThreadActivity = "processing CAPE-OPEN thermo thread";
+const char* const kChangingThread = "changing to CAPE-OPEN thread";
+constexpr DWORD kFinishedPollMs = 10;
+
+// Reports the exception being handled (call it inside a catch block); a COM error's own
+// information is shown with the report.
+void reportThreadException() {
+  try {
+    throw;
+  } catch (const _com_error& error) {
+    support::ComPtr<IErrorInfo> info;
+    info.Attach(error.ErrorInfo());
+    if (info) SetErrorInfo(0, info.Get());
+  } catch (...) {
+  }
+  support::reportFailure(kThreadActivity);
+}
+
+}  // namespace
+
+DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall) {
+  const HANDLE handles[2] = {terminate, call};
+  for (;;) {
+    if (!pumpMessages()) return DispatchEnd::Quit;
+    const DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT);
+    if (woken == WAIT_OBJECT_0) return DispatchEnd::Terminated;
+    if (woken == WAIT_OBJECT_0 + 1) {
+      runCall();
+    } else if (woken != WAIT_OBJECT_0 + 2) {
+      support::reportFailure(support::systemErrorText().c_str());
+      return DispatchEnd::WaitFailed;
+    }
+  }
+}
+
+CallBridge::CallBridge(BridgeClient& client) : m_client(client) {
+  if (!m_callLock.ok()) throw _com_error(lastErrorCode());
+}
+
+CallBridge::~CallBridge() {
+  try {
+    if (m_thread) stop();
+  } catch (...) {
+  }
+}
+
+// ---- Host side ----
+
+HRESULT CallBridge::start() {
+  if (running()) return reportUnexpected(E_FAIL);
+  waitForThreadEnd();  // the last steps of an earlier thread
+  m_thread.reset();
+  m_initialised.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!m_initialised || !m_done || !m_terminate || !m_call) return reportUnexpected(lastErrorCode());
+  // An earlier stop leaves them set.
+  m_done.clear();
+  m_terminate.clear();
+  m_record = ThreadStartRecord{this, S_OK, m_initialised.get()};
+  m_finished = false;
+  const uintptr_t thread = _beginthreadex(nullptr, 0, &CallBridge::threadProcedure, &m_record, 0, nullptr);
+  if (!thread) return reportUnexpected(lastErrorCode());
+  m_thread.reset(reinterpret_cast<HANDLE>(thread));
+  waitPumpingToEnd(m_initialised.get());
+  // A thread that failed is on its way out: let it finish before the owner may go.
+  if (FAILED(m_record.result)) waitForThreadEnd();
+  return m_record.result;
+}
+
+HRESULT CallBridge::handOver(int callType, const ArgumentWriter& writeArguments) {
+  support::Lock lock(m_callLock);
+  clearCall();
+  m_block.callType = callType;
+  if (writeArguments) writeArguments(m_block);
+  return runHandedOver();
+}
+
+HRESULT CallBridge::runHandedOver() {
+  // Without a running thread nobody would ever answer, and the thread cannot wait for itself.
+  if (!running() || GetCurrentThreadId() == m_coThreadId) {
+    clearCall();
+    return support::reportFailure(kChangingThread);
+  }
+  // What the caller gets for a request that is not run.
+  m_block.callResult = E_FAIL;
+  m_callCompleted = false;
+  setEventReported(m_call.get());
+  waitForCompletion();
+  const HRESULT result = m_block.callResult;
+  repeatDeferredComplaint(result);
+  clearCall();
+  return result;
+}
+
+void CallBridge::waitForCompletion() {
+  waitPumpingToEnd(m_done.get());
+  // The done event also comes from stop() and from a thread that has left its loop: the
+  // request may then still be running, or never run. Either way the thread's end is its end.
+  if (!m_callCompleted) waitPumpingToEnd(m_thread.get());
+}
+
+void CallBridge::repeatDeferredComplaint(HRESULT callResult) {
+  CCOError& error = m_client.errorObject();
+  // A complaint of kind 0 is kept back too; its text tells it from none.
+  if (error.deferredKind() == CkNONE && error.deferredText().empty()) return;
+  const int kind = error.deferredKind();
+  const std::string text = error.deferredText();
+  error.clearDeferredComplaint();
+  error.complain(callResult, text.c_str(), kind, isCalculation(m_block.callType));
+}
+
+void CallBridge::clearCall() {
+  m_block.clear();
+  m_client.errorObject().clearDeferredComplaint();
+}
+
+void CallBridge::stop() {
+  setEventReported(m_done.get());
+  setEventReported(m_terminate.get());
+  if (!m_thread || GetCurrentThreadId() == m_coThreadId) return;
+  // One look every 10 ms. The pauses dispatch this thread's messages: the thread's clean-up
+  // may call into this apartment (releasing a proxy of one of its objects), and a plain sleep
+  // would hold it for ever.
+  HeldQuit quit;
+  while (!m_finished)
+    if (pauseDispatching(kFinishedPollMs, quit.code()) == WaitEnd::Quit) quit.hold();
+  waitForThreadEnd();
+}
+
+void CallBridge::waitForThreadEnd() {
+  // Its last steps (COM's own clean-up) run after the finished mark; the code they run must
+  // still be there.
+  if (m_thread && GetCurrentThreadId() != m_coThreadId) waitPumpingToEnd(m_thread.get());
+}
+
+// ---- The CAPE-OPEN thread ----
+
+unsigned __stdcall CallBridge::threadProcedure(void* startRecord) {
+  static_cast<ThreadStartRecord*>(startRecord)->bridge->runThread();
+  return 0;
+}
+
+void CallBridge::runThread() {
+  m_finished = false;
+  m_coThreadId = GetCurrentThreadId();
+  m_client.errorObject().setDeferralThread(m_coThreadId);
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  bool ready = false;
+  if (FAILED(com)) {
+    m_record.result = reportUnexpected(com);
+  } else {
+    try {
+      m_record.result = prepareObjects();
+      if (SUCCEEDED(m_record.result)) {
+        ready = true;
+        setEventReported(m_record.initialised);
+        dispatchCalls(m_terminate.get(), m_call.get(), [this] { runParkedCall(); });
+      }
+    } catch (...) {
+      reportThreadException();
+      m_record.result = E_FAIL;
+    }
+    releaseObjects();
+  }
+  m_finished = true;
+  // A caller that parked a request after the loop ended is released; its request was not run.
+  setEventReported(m_done.get());
+  if (!ready) setEventReported(m_record.initialised);
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
+HRESULT CallBridge::prepareObjects() {
+  const HRESULT created = m_client.createObjects();
+  if (FAILED(created) || !m_client.recallBasisNeeded()) return created;
+  const HRESULT basis = m_client.readRecalledBasis();
+  return FAILED(basis) ? reportUnexpected(basis) : basis;
+}
+
+void CallBridge::releaseObjects() {
+  try {
+    m_client.releaseObjects();
+  } catch (...) {
+    reportThreadException();
+  }
+}
+
+void CallBridge::runParkedCall() {
+  HRESULT result = S_OK;
+  if (dispatch(m_block.callType, result))
+    m_block.callResult = result;
+  else
+    support::reportFailure(kChangingThread);
+  m_callCompleted = true;
+  setEventReported(m_done.get());
+}
+
+bool CallBridge::dispatch(int callType, HRESULT& result) {
+  try {
+    switch (callType) {
+      case CALL_COMPUTEKFACTORS:
+      case CALL_COMPUTEKFACTORSVL:
+      case CALL_COMPUTEKFACTORSLL: result = m_client.computeKValues(callType, m_block); return true;
+      case CALL_COMPUTEPHASEPROPERTIES: result = m_client.computePhaseProperties(m_block); return true;
+      case CALL_COMPUTEPHASEFUGACITIES: result = m_client.computePhaseFugacities(m_block); return true;
+      case CALL_COMPUTEPHASEVISCOSITY:
+      case CALL_COMPUTEPHASETHERMOCONDUCTIVITY:
+      case CALL_COMPUTELIQUIDSURFACETENSION: result = m_client.computeTransportProperty(callType, m_block); return true;
+      case CALL_EDIT: result = m_client.showEditView(); return true;
+      case CALL_SAVE: result = m_client.saveToHost(); return true;
+      default: return false;
+    }
+  } catch (...) {
+    // The waiting host thread still gets an answer.
+    reportThreadException();
+    result = E_FAIL;
+    return true;
+  }
+}
+
+}  // namespace bridge

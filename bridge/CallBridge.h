@@ -1,0 +1,131 @@
+#pragma once
+// The CAPE-OPEN thread of one adapter and the hand-over of host requests to it. The package,
+// the thermo system and the material object live in that thread's single-threaded apartment
+// and are called only there; host threads park a request in the call parameter block, wake
+// the thread and wait for it while still pumping their own messages. Complaints made on the
+// CAPE-OPEN thread during a calculation are kept back by the error object and made again on
+// the host thread, where windows may be opened.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+
+#include "CallParameters.h"
+#include "CallTypes.h"
+#include "Raii.h"
+
+class CCOError;
+
+namespace bridge {
+
+// What the CAPE-OPEN thread does for its owner (the adapter). Every operation runs on the
+// CAPE-OPEN thread, reports its own failures and returns a code; the workers read their
+// arguments from the call parameter block and write their results through its pointers.
+class BridgeClient {
+ public:
+  virtual ~BridgeClient() = default;
+  // The error object that keeps back complaints of the CAPE-OPEN thread.
+  virtual CCOError& errorObject() = 0;
+  // The thermo system, the package and the material object, with their lists.
+  virtual HRESULT createObjects() = 0;
+  // Whether a case is being recalled whose host component basis must be read now.
+  virtual bool recallBasisNeeded() = 0;
+  virtual HRESULT readRecalledBasis() = 0;
+  // Call types 1-3 (the K-value request), 4, 5, 6-8 (the transport-property request), 9, 10.
+  virtual HRESULT computeKValues(int callType, CallParameters& call) = 0;
+  virtual HRESULT computePhaseProperties(CallParameters& call) = 0;
+  virtual HRESULT computePhaseFugacities(CallParameters& call) = 0;
+  virtual HRESULT computeTransportProperty(int callType, CallParameters& call) = 0;
+  virtual HRESULT showEditView() = 0;
+  virtual HRESULT saveToHost() = 0;
+  // Releases whatever createObjects made and revokes the pointers globalized on this thread;
+  // also after a failed or partial creation.
+  virtual void releaseObjects() = 0;
+};
+
+// Handed to the CAPE-OPEN thread's procedure.
+struct ThreadStartRecord {
+  class CallBridge* bridge = nullptr;
+  HRESULT result = S_OK;         // the thread's initialisation result
+  HANDLE initialised = nullptr;  // auto-reset; set when the thread is ready or has failed
+};
+
+// How a dispatcher loop ended.
+enum class DispatchEnd { Terminated, Quit, WaitFailed };
+
+// The dispatcher loop: dispatches this thread's messages and waits on the terminate event
+// (index 0) and the call event (index 1); runCall is called for every call event. Ends on the
+// terminate event, on WM_QUIT, or when the wait fails (reported with the system's text).
+DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall);
+
+class CallBridge {
+ public:
+  using ArgumentWriter = std::function<void(CallParameters&)>;
+
+  // Creates the events and the call lock; a failing critical section is raised as a Win32
+  // error (_com_error).
+  explicit CallBridge(BridgeClient& client);
+  CallBridge(const CallBridge&) = delete;
+  CallBridge& operator=(const CallBridge&) = delete;
+  // Stops a thread that is still running, so it never outlives its owner.
+  ~CallBridge();
+
+  // On the host thread: starts the CAPE-OPEN thread and waits, pumping messages, until it has
+  // created its objects (or failed); returns its initialisation result.
+  HRESULT start();
+
+  // On a host thread: parks a request of callType (writeArguments fills the block), runs it on
+  // the CAPE-OPEN thread, makes a kept-back complaint again here and returns the call result.
+  // One request at a time: a second caller waits for the call lock. A failing wait raises
+  // the _com_error of waitPumping.
+  HRESULT handOver(int callType, const ArgumentWriter& writeArguments);
+  // The short form of the save and the edit: only the call type is written.
+  HRESULT handOver(int callType) { return handOver(callType, nullptr); }
+
+  // Terminate: releases any waiting host caller, asks the thread to stop and returns once it
+  // has ended. Does nothing more when no thread was started.
+  void stop();
+
+  // For the workers on the CAPE-OPEN thread.
+  CallParameters& parameters() { return m_block; }
+  DWORD coThreadId() const { return m_coThreadId; }
+  bool threadFinished() const { return m_finished; }
+  // Started and not yet finished.
+  bool running() const { return m_thread && !m_finished; }
+  // Set once stop() has been asked for; a long worker may wait on it to give up early.
+  HANDLE terminateEvent() const { return m_terminate.get(); }
+
+ private:
+  static unsigned __stdcall threadProcedure(void* startRecord);
+  void runThread();
+  // Thread steps 4-5: the objects, and the recalled basis when needed.
+  HRESULT prepareObjects();
+  void releaseObjects();
+  // The request parked in the block, on the CAPE-OPEN thread.
+  void runParkedCall();
+  bool dispatch(int callType, HRESULT& result);
+
+  // Hand-over steps 4-8, with the lock held and the block written.
+  HRESULT runHandedOver();
+  void waitForCompletion();
+  void repeatDeferredComplaint(HRESULT callResult);
+  void clearCall();
+  void waitForThreadEnd();
+
+  BridgeClient& m_client;
+  // Declared so that they are destroyed in the order the adapter releases them: the call
+  // event first, the initialised event last.
+  support::Handle m_thread;
+  support::Handle m_initialised;
+  support::Event m_done{support::Event::Auto};
+  support::Event m_terminate{support::Event::Manual};
+  support::CriticalSection m_callLock;
+  CallParameters m_block;
+  ThreadStartRecord m_record;
+  std::atomic<bool> m_finished{false};
+  std::atomic<bool> m_callCompleted{false};  // set by the CAPE-OPEN thread before the done event
+  std::atomic<DWORD> m_coThreadId{0};
+  support::Event m_call{support::Event::Auto};
+};
+
+}  // namespace bridge

@@ -1,0 +1,87 @@
+#include "BridgeTestSupport.h"
+
+#include <stdexcept>
+
+#include "PumpingWait.h"
+
+namespace bridge_test {
+
+STDMETHODIMP ProbeObject::get_ComponentName(BSTR* name) {
+  lastCallThread = GetCurrentThreadId();
+  if (!name) return E_POINTER;
+  *name = SysAllocString(L"probe");
+  return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+support::ComPtr<ProbeObject> makeProbe() {
+  support::ComPtr<ICapeIdentification> probe;
+  EXPECT_EQ(S_OK, comkit::createInstance<ProbeObject>(nullptr, IID_PPV_ARGS(&probe)));
+  return support::ComPtr<ProbeObject>(static_cast<ProbeObject*>(probe.Get()));
+}
+
+HRESULT FakeClient::createObjects() {
+  createThread = GetCurrentThreadId();
+  deferralThreadSeen = error.deferralThread();
+  APTTYPEQUALIFIER qualifier;
+  apartmentResult = CoGetApartmentType(&apartmentType, &qualifier);
+  multithreadedInit = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  if (SUCCEEDED(multithreadedInit)) CoUninitialize();
+  probe = makeProbe();
+  sharedProbe.globalize(support::ComPtr<ICapeIdentification>(probe.Get()));
+  if (foreignObject) foreignObject->get(m_foreignProxy);
+  if (createThrows) throw std::runtime_error("creation broke");
+  return createResult;
+}
+
+HRESULT FakeClient::readRecalledBasis() {
+  basisThread = GetCurrentThreadId();
+  return basisResult;
+}
+
+void FakeClient::releaseObjects() {
+  releaseThread = GetCurrentThreadId();
+  ++releaseCount;
+  m_foreignProxy.Reset();
+  sharedProbe.unglobalize();
+  probeRegisteredAtRelease = sharedProbe.registered();
+  probe.Reset();
+}
+
+HRESULT FakeClient::callForeignObject(int times) {
+  if (!m_foreignProxy) return E_POINTER;
+  for (int i = 0; i < times; ++i) {
+    support::Bstr name;
+    const HRESULT hr = m_foreignProxy->get_ComponentName(name.out());
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+HRESULT FakeClient::work(int callType, bridge::CallParameters* block) {
+  const WorkerCall call{callType, GetCurrentThreadId(), block};
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    calls.push_back(call);
+  }
+  return onCall ? onCall(call) : S_OK;
+}
+
+PumpedThread::PumpedThread(std::function<void()> work) : m_work(std::move(work)) {
+  m_thread.reset(CreateThread(nullptr, 0, &PumpedThread::run, this, 0, nullptr));
+  EXPECT_TRUE(m_thread);
+}
+
+DWORD WINAPI PumpedThread::run(void* self) {
+  static_cast<PumpedThread*>(self)->m_work();
+  return 0;
+}
+
+void PumpedThread::join() {
+  if (!m_thread) return;
+  bridge::waitPumpingToEnd(m_thread.get());
+  m_thread.reset();
+}
+
+void waitFor(const support::Event& event) { bridge::waitPumpingToEnd(event.get()); }
+
+}  // namespace bridge_test

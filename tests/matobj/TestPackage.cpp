@@ -211,7 +211,7 @@ STDMETHODIMP TestPackage::GetComponentList(VARIANT* compIds, VARIANT* formulae, 
 
 STDMETHODIMP TestPackage::GetUniversalConstant(IDispatch* materialObject, VARIANT props, VARIANT*) {
   return guarded([&] {
-    HRESULT hr = record({L"GetUniversalConstant", L"props=" + textOf(props), stringsOf(props), {}, L"",
+    HRESULT hr = record({L"GetUniversalConstant", L"props=" + textOf(props), readStrings(props), {}, L"",
                          identityOf(materialObject)});
     return FAILED(hr) ? hr : E_NOTIMPL;
   });
@@ -220,7 +220,7 @@ STDMETHODIMP TestPackage::GetUniversalConstant(IDispatch* materialObject, VARIAN
 STDMETHODIMP TestPackage::GetComponentConstant(IDispatch* materialObject, VARIANT props, VARIANT* propVals) {
   if (!propVals) return E_POINTER;
   return guarded([&] {
-    const std::vector<std::wstring> names = stringsOf(props);
+    const std::vector<std::wstring> names = readStrings(props);
     HRESULT hr = record({L"GetComponentConstant", L"props=" + textOf(props), names, {}, L"",
                          identityOf(materialObject)});
     if (FAILED(hr)) return hr;
@@ -243,7 +243,7 @@ HRESULT TestPackage::answerConstants(const std::vector<std::wstring>& names, VAR
 
 // Exceptions of the behaviours pass on to the caller on purpose (a crashing package).
 STDMETHODIMP TestPackage::CalcProp(IDispatch* materialObject, VARIANT props, VARIANT phaseList, BSTR calcType) {
-  const std::vector<std::wstring> names = stringsOf(props), phaseNames = stringsOf(phaseList);
+  const std::vector<std::wstring> names = readStrings(props), phaseNames = readStrings(phaseList);
   HRESULT hr = record({L"CalcProp",
                        L"props=" + textOf(props) + L" phases=" + textOf(phaseList) + L" calcType=" + textOf(calcType),
                        names, phaseNames, textOf(calcType), identityOf(materialObject)});
@@ -252,7 +252,7 @@ STDMETHODIMP TestPackage::CalcProp(IDispatch* materialObject, VARIANT props, VAR
 }
 
 STDMETHODIMP TestPackage::CalcEquilibrium(IDispatch* materialObject, BSTR flashType, VARIANT props) {
-  const std::vector<std::wstring> names = stringsOf(props);
+  const std::vector<std::wstring> names = readStrings(props);
   HRESULT hr = record({L"CalcEquilibrium", L"flashType=" + textOf(flashType) + L" props=" + textOf(props), names, {},
                        textOf(flashType), identityOf(materialObject)});
   if (FAILED(hr)) return hr;
@@ -262,7 +262,7 @@ STDMETHODIMP TestPackage::CalcEquilibrium(IDispatch* materialObject, BSTR flashT
 STDMETHODIMP TestPackage::PropCheck(IDispatch* materialObject, VARIANT props, VARIANT* valid) {
   if (!valid) return E_POINTER;
   return guarded([&] {
-    const std::vector<std::wstring> names = stringsOf(props);
+    const std::vector<std::wstring> names = readStrings(props);
     HRESULT hr = record({L"PropCheck", L"props=" + textOf(props), names, {}, L"", identityOf(materialObject)});
     if (FAILED(hr)) return hr;
     VariantClear(valid);
@@ -278,7 +278,7 @@ STDMETHODIMP TestPackage::PropCheck(IDispatch* materialObject, VARIANT props, VA
 STDMETHODIMP TestPackage::ValidityCheck(IDispatch* materialObject, VARIANT props, VARIANT*) {
   return guarded([&] {
     HRESULT hr =
-        record({L"ValidityCheck", L"props=" + textOf(props), stringsOf(props), {}, L"", identityOf(materialObject)});
+        record({L"ValidityCheck", L"props=" + textOf(props), readStrings(props), {}, L"", identityOf(materialObject)});
     return FAILED(hr) ? hr : E_NOTIMPL;
   });
 }
@@ -341,20 +341,6 @@ STDMETHODIMP TestDiagnostics::complainError(BSTR doingAction, LONG hrFromCOobj, 
                           calculating != VARIANT_FALSE, textOf(additionalInfo)});
     return answer ? *answer : static_cast<HRESULT>(hrFromCOobj);
   });
-}
-
-support::Variant stringList(std::initializer_list<const wchar_t*> texts) {
-  support::Variant v;
-  putStrings(&v, std::vector<std::wstring>(texts.begin(), texts.end()));
-  return v;
-}
-
-std::vector<std::wstring> stringsOf(const VARIANT& v) {
-  std::vector<std::wstring> out;
-  if (v.vt != (VT_ARRAY | VT_BSTR)) return out;
-  BSTR s = nullptr;
-  for (long i = SetGet::lbound(v); SetGet::nextItem(v, i, s); ++i) out.emplace_back(s ? s : L"");
-  return out;
 }
 
 IUnknown* identityOf(IUnknown* object) {

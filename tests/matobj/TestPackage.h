@@ -20,6 +20,7 @@
 #include "Object.h"
 #include "Raii.h"
 #include "ZendrelLib.h"
+#include "MatObjFixture.h"
 
 namespace matobj_test {
 
@@ -152,9 +153,5 @@ class TestDiagnostics : public comkit::Object<comkit::Dual<ICapeDiagnostics, &LI
 
 // The identity (IUnknown) of a COM object, for comparing with the recorded ones.
 IUnknown* identityOf(IUnknown* object);
-// A string array of copies of the texts (the array owns them).
-support::Variant stringList(std::initializer_list<const wchar_t*> texts);
-// The strings of a string array (none for anything else); the array keeps its own.
-std::vector<std::wstring> stringsOf(const VARIANT& v);
 
 }  // namespace matobj_test

@@ -63,7 +63,7 @@ TEST_F(Conversion, PerCompoundValuesUseEachCompoundsWeight) {
   ASSERT_EQ(4u, perKg.size());
   for (size_t i = 0; i < 4; ++i) EXPECT_NEAR(h[i] / (fourWeights()[i] / 1000.0), perKg[i], 1e-9);
   // Asked for some compounds: each keeps its own factor.
-  support::Variant ids = idArray({L"nbutane"});
+  support::Variant ids = strings({L"nbutane"});
   expectNear({h[3] / 0.058123}, get(L"enthalpy", L"Vapor", L"mass", L"Pure", &ids.get()), 1e-9);
 }
 
@@ -98,7 +98,7 @@ TEST_F(Conversion, FlowIsTotalFlowTimesFraction) {
   ASSERT_EQ(S_OK, set(L"fraction", L"Vapor", m_x));
   ASSERT_EQ(S_OK, set(L"totalFlow", L"Vapor", {10.0}));
   expectNear({4.0, 3.0, 2.0, 1.0}, get(L"flow", L"Vapor"));
-  support::Variant ids = idArray({L"propane", L"methane"});
+  support::Variant ids = strings({L"propane", L"methane"});
   expectNear({2.0, 4.0}, get(L"flow", L"Vapor", L"mole", L"Mixture", &ids.get()));
   // In mass: the mass fractions times the mass flow.
   const double massFlow = 10.0 * kgPerMol(m_x, fourWeights());
@@ -118,7 +118,7 @@ TEST_F(Conversion, TotalFlowIsTheSumOfFlowsOrPhaseFractionTimesOverall) {
   ASSERT_EQ(S_OK, set(L"fraction", L"Vapor", m_x));
   expectNear({0.8, 0.6, 0.4, 0.2}, get(L"flow", L"Vapor"));
   // The overall total from the overall flows.
-  support::Variant totals = idArray({L"totalFlow"});
+  support::Variant totals = strings({L"totalFlow"});
   ASSERT_EQ(S_OK, m_mo->RemoveResults(totals.get()));
   ASSERT_EQ(S_OK, set(L"flow", L"Overall", {1.0, 1.0, 1.0, 1.0}));
   expectNear({1.0}, get(L"totalFlow", L"Vapor"));

@@ -38,7 +38,7 @@ TEST_F(Lists, KnownPropertyAndPhaseNotYetSetSaySo) {
 
 TEST_F(Lists, PropCheckAnswersFromThePackagesList) {
   attachPackage({L"Vapor", L"Liquid"}, {L"enthalpy", L"entropy", L"fugacityCoefficient"});
-  support::Variant asked = idArray({L"ENTHALPY", L"viscosity", L"fugacityCoefficient", L""});
+  support::Variant asked = strings({L"ENTHALPY", L"viscosity", L"fugacityCoefficient", L""});
   support::Variant valid;
   ASSERT_EQ(S_OK, m_mo->PropCheck(asked.get(), valid.out()));
   ASSERT_EQ(VT_ARRAY | VT_BOOL, valid.vt());
@@ -63,7 +63,7 @@ TEST_F(Lists, PropCheckWantsAStringArray) {
   EXPECT_EQ(kBadArgument, m_mo->PropCheck(none.get(), valid.out()));
   EXPECT_EQ(L"Not a correct string array passed to PropCheck Arg position: 1", errorText());
   // Without a package nothing is offered.
-  support::Variant asked = idArray({L"enthalpy"});
+  support::Variant asked = strings({L"enthalpy"});
   ASSERT_EQ(S_OK, m_mo->PropCheck(asked.get(), valid.out()));
   EXPECT_EQ(VARIANT_FALSE, static_cast<const VARIANT_BOOL*>(valid.get().parray->pvData)[0]);
 }
@@ -122,7 +122,7 @@ TEST_F(Lists, RemoveResultsByNameClearsOnlyThose) {
   ASSERT_EQ(S_OK, set(L"thermalConductivity", L"Vapor", {0.02}, L""));
 
   // Names all in the table leave the list alone.
-  support::Variant cached = idArray({L"Enthalpy", L"enthalpy.Dtemperature"});
+  support::Variant cached = strings({L"Enthalpy", L"enthalpy.Dtemperature"});
   ASSERT_EQ(S_OK, m_mo->RemoveResults(cached.get()));
   EXPECT_NE(S_OK, getProp(L"enthalpy", L"Vapor", nullptr, L"Mixture", L"mole", nullptr));
   EXPECT_NE(S_OK, getProp(L"enthalpy", L"Liquid", nullptr, L"Mixture", L"mass", nullptr));
@@ -130,7 +130,7 @@ TEST_F(Lists, RemoveResultsByNameClearsOnlyThose) {
   EXPECT_EQ(m_x, get(L"fraction", L"Vapor"));
   EXPECT_EQ(2u, m_self->otherProperties().size());
 
-  support::Variant mixed = idArray({L"fraction", L"viscosity"});
+  support::Variant mixed = strings({L"fraction", L"viscosity"});
   ASSERT_EQ(S_OK, m_mo->RemoveResults(mixed.get()));
   EXPECT_NE(S_OK, getProp(L"fraction", L"Vapor", nullptr, L"Mixture", L"mole", nullptr));
   ASSERT_EQ(1u, m_self->otherProperties().size());

@@ -77,16 +77,16 @@ TEST_F(Store, DerivativesOfCalculatedPropertiesHaveTableEntries) {
 
 TEST_F(Store, CompIdsSelectAndPlaceCompounds) {
   ASSERT_EQ(S_OK, set(L"fraction", L"Vapor", m_x));
-  support::Variant picked = idArray({L"PROPANE", L"methane"});
+  support::Variant picked = strings({L"PROPANE", L"methane"});
   EXPECT_EQ((std::vector<double>{0.2, 0.4}), get(L"fraction", L"Vapor", L"mole", L"Mixture", &picked.get()));
   // Setting some compounds keeps the others.
-  support::Variant one = idArray({L"ethane"});
+  support::Variant one = strings({L"ethane"});
   ASSERT_EQ(S_OK, set(L"fraction", L"Vapor", {0.9}, L"mole", L"Mixture", &one.get()));
   EXPECT_EQ((std::vector<double>{0.4, 0.9, 0.2, 0.1}), get(L"fraction", L"Vapor"));
   // All compounds in their order, and an empty list, stand for all.
-  support::Variant all = idArray(fourIds());
+  support::Variant all = strings(fourIds());
   EXPECT_EQ((std::vector<double>{0.4, 0.9, 0.2, 0.1}), get(L"fraction", L"Vapor", L"mole", L"Mixture", &all.get()));
-  support::Variant empty = idArray(std::vector<std::wstring>{});
+  support::Variant empty = strings(std::vector<std::wstring>{});
   EXPECT_EQ((std::vector<double>{0.4, 0.9, 0.2, 0.1}), get(L"fraction", L"Vapor", L"mole", L"Mixture", &empty.get()));
 }
 
@@ -107,7 +107,7 @@ TEST_F(Store, CompIdsWithOddLowerBoundAreReadFromTheirBound) {
 
 TEST_F(Store, UnknownCompoundFailsTheRequest) {
   ASSERT_EQ(S_OK, set(L"fraction", L"Vapor", m_x));
-  support::Variant ids = idArray({L"methane", L"water"});
+  support::Variant ids = strings({L"methane", L"water"});
   EXPECT_EQ(kUnknownError, getProp(L"fraction", L"Vapor", &ids.get(), L"Mixture", L"mole", nullptr));
   EXPECT_EQ(L"The Package has requested an operation with a non valid compound: water (copyCompValues)", errorText());
   EXPECT_EQ(kUnknownError, set(L"fraction", L"Vapor", {0.5, 0.5}, L"mole", L"Mixture", &ids.get()));
@@ -145,7 +145,7 @@ TEST_F(Store, AdapterAccessorsRefuseWhatTheTableCannotHold) {
   EXPECT_EQ(E_INVALIDARG, m_self->setPropValues(PpFRACTION + 1000, PhVAPOR, values, 4));  // no derivative
   EXPECT_EQ(kUnknownError, m_self->setPropValues(PpFRACTION, PhSOLID, values, 4));
   EXPECT_EQ(L"Phase not supported", errorText());
-  support::Variant text = idArray({L"x"});
+  support::Variant text = strings({L"x"});
   EXPECT_EQ(E_INVALIDARG, m_itf->setPropVal(PpFRACTION, PhVAPOR, text.get()));
   std::vector<double> out;
   EXPECT_EQ(E_INVALIDARG, m_self->getPropValues(PhVAPOR, -5, out));
@@ -181,15 +181,15 @@ TEST_F(Store, FugacityCoefficientsOfVaporAndLiquidGoToTheTable) {
 }
 
 TEST_F(Store, ListRefusesValuesForUnknownCompounds) {
-  support::Variant ids = idArray({L"methane", L"argon"});
+  support::Variant ids = strings({L"methane", L"argon"});
   EXPECT_EQ(kUnknownError, set(L"flow", L"Solid", {1.0, 2.0}, L"mole", L"Mixture", &ids.get()));
   EXPECT_EQ(L"flow, Solid, Mixture, mole (SetProp: ERROR_CATCH_WRONGVALUES)", errorText());
   EXPECT_TRUE(m_self->otherProperties().empty());
   // Known compounds land at their positions.
-  support::Variant two = idArray({L"propane", L"methane"});
+  support::Variant two = strings({L"propane", L"methane"});
   ASSERT_EQ(S_OK, set(L"flow", L"Solid", {3.0, 1.0}, L"mole", L"Mixture", &two.get()));
   EXPECT_EQ((std::vector<double>{1.0, 0.0, 3.0, 0.0}), get(L"flow", L"Solid"));
-  EXPECT_EQ((std::vector<double>{3.0}), get(L"flow", L"Solid", L"mole", L"Mixture", &idArray({L"propane"}).get()));
+  EXPECT_EQ((std::vector<double>{3.0}), get(L"flow", L"Solid", L"mole", L"Mixture", &strings({L"propane"}).get()));
 }
 
 TEST_F(Store, ComponentIdsAndCount) {

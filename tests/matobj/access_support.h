@@ -38,18 +38,6 @@ inline std::vector<std::wstring> stringsIn(const VARIANT& v) {
 }
 
 // A string array the package would pass (each element owned by the array).
-inline support::Variant idArray(const std::vector<std::wstring>& ids) {
-  support::Variant v;
-  support::SetGet::Create(v.get(), VT_BSTR, static_cast<long>(ids.size()));
-  for (size_t i = 0; i < ids.size(); ++i)
-    support::SetGet::putString(v.get(), static_cast<long>(i), SysAllocString(ids[i].c_str()));
-  return v;
-}
-inline support::Variant idArray(std::initializer_list<const wchar_t*> ids) {
-  std::vector<std::wstring> list(ids.begin(), ids.end());
-  return idArray(list);
-}
-
 inline support::Variant integer(LONG value) {
   support::Variant v;
   v.get().vt = VT_I4;
@@ -94,7 +82,7 @@ class AccessTest : public MatObjTest {
   }
 
   void useFourCompounds() {
-    support::Variant ids = idArray(fourIds());
+    support::Variant ids = strings(fourIds());
     ASSERT_EQ(S_OK, m_itf->setComps(ids.get(), VARIANT_FALSE));
     ASSERT_EQ(4, m_self->compoundCount());
     for (int i = 0; i < 4; ++i) m_self->compound(i).m_molecularWeight = fourWeights()[static_cast<size_t>(i)];

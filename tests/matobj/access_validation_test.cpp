@@ -60,7 +60,7 @@ TEST_F(Validation, SetPropValueMustBeDoubles) {
   support::Variant none;
   expectRefused(setProp(L"fraction", L"Vapor", nullptr, L"Mixture", L"mole", none.get()),
                 L"Argument should be empty or double array Arg position: 6", 6);
-  support::Variant names = idArray({L"a"});
+  support::Variant names = strings({L"a"});
   expectRefused(setProp(L"fraction", L"Vapor", nullptr, L"Mixture", L"mole", names.get()),
                 L"Argument should be empty or double array Arg position: 6 Value: (a)", 6);
 }
@@ -70,7 +70,7 @@ TEST_F(Validation, ValueSizeMustMatchCompoundsOrCompIds) {
   expectRefused(set(L"fraction", L"Vapor", {0.5, 0.25, 0.25}),
                 L"Argument size should equal number of Material Object compounds Arg position: 6 Value: (0.5, 0.25, 0.25)",
                 6);
-  support::Variant two = idArray({L"methane", L"propane"});
+  support::Variant two = strings({L"methane", L"propane"});
   expectRefused(set(L"fraction", L"Vapor", {0.5, 0.25, 0.25}, L"mole", L"Mixture", &two.get()),
                 L"Argument size should equal size of argument 'compIds' Arg position: 6 Value: (0.5, 0.25, 0.25)", 6);
   // A mixture value is one value.
@@ -81,7 +81,7 @@ TEST_F(Validation, ValueSizeMustMatchCompoundsOrCompIds) {
 }
 
 TEST_F(Validation, MixtureValueWithCompIdsIsOneValue) {
-  support::Variant all = idArray(fourIds());
+  support::Variant all = strings(fourIds());
   EXPECT_EQ(S_OK, set(L"enthalpy", L"Vapor", {-1200.0}, L"mole", L"Mixture", &all.get())) << support::narrow(errorText());
   EXPECT_EQ(std::vector<double>{-1200.0}, get(L"enthalpy", L"Vapor", L"mole", L"Mixture", &all.get()));
 }

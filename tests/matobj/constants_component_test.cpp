@@ -74,7 +74,7 @@ class ConstantsTest : public MatObjTest {
   HRESULT constants(std::initializer_list<const wchar_t*> props, std::initializer_list<const wchar_t*> ids,
                     support::Variant& out) {
     support::Variant none;
-    return constants(stringList(props).get(), ids.size() ? stringList(ids).get() : none.get(), out);
+    return constants(strings(props).get(), ids.size() ? strings(ids).get() : none.get(), out);
   }
 
   LONG errorCode() {
@@ -179,13 +179,13 @@ TEST_F(ConstantsTest, ArgumentsOfTheWrongKindFailAtTheirPositions) {
   EXPECT_EQ(L"GetCOmponentConstant's 'Props' argument is not a valid array of strings Arg position: 1", errorText());
   EXPECT_EQ(VT_EMPTY, out.vt());
 
-  EXPECT_EQ(kBadArgument, constants(stringList({L"criticalTemperature"}).get(), scalar(1.0).get(), out));
+  EXPECT_EQ(kBadArgument, constants(strings({L"criticalTemperature"}).get(), scalar(1.0).get(), out));
   EXPECT_EQ(2, errorPosition());
   EXPECT_EQ(L"GetCOmponentConstant's 'compIds' argument is not a valid array of string Arg position: 2", errorText());
 
   EXPECT_EQ(kBadArgument, constants(doubles({1.0}).get(), none.get(), out));
   EXPECT_EQ(1, errorPosition());
-  EXPECT_EQ(E_POINTER, m_mo->GetComponentConstant(stringList({L"criticalTemperature"}).get(), none.get(), nullptr));
+  EXPECT_EQ(E_POINTER, m_mo->GetComponentConstant(strings({L"criticalTemperature"}).get(), none.get(), nullptr));
 }
 
 TEST_F(ConstantsTest, ACompoundThatIsNotOneOfTheObjectsIsNotSupported) {
@@ -276,7 +276,7 @@ TEST_F(ConstantsTest, APackageFailureForAnOtherConstantGoesToTheProxyWhoseAnswer
 TEST_F(ConstantsTest, TheAdaptersDirectCallAnswersLikeThePackageCall) {
   attachWithProxy();
   support::Variant out, none;
-  ASSERT_EQ(S_OK, m_self->getComponentConstantCore(stringList({L"criticalDensity"}).get(), none.get(), out.out()));
+  ASSERT_EQ(S_OK, m_self->getComponentConstantCore(strings({L"criticalDensity"}).get(), none.get(), out.out()));
   EXPECT_EQ((std::vector<double>{4.0, 1.0 / 0.1455}), doublesOf(out.get()));
 }
 

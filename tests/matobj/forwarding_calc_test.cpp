@@ -51,7 +51,7 @@ class ForwardingTest : public MatObjTest {
   }
   HRESULT calcEquilibrium(const wchar_t* flashType) {
     support::Bstr type(flashType);
-    return m_mo->CalcEquilibrium(type.get(), stringList({L"enthalpy"}).get());
+    return m_mo->CalcEquilibrium(type.get(), strings({L"enthalpy"}).get());
   }
   std::vector<std::wstring> sentFlashTypes() {
     std::vector<std::wstring> sent;
@@ -60,7 +60,7 @@ class ForwardingTest : public MatObjTest {
   }
   HRESULT safeCalcProp(std::initializer_list<const wchar_t*> props, std::initializer_list<const wchar_t*> phases) {
     support::Bstr calcType(L"Mixture");
-    return m_itf->safeCalcProp(stringList(props).get(), stringList(phases).get(), calcType.get());
+    return m_itf->safeCalcProp(strings(props).get(), strings(phases).get(), calcType.get());
   }
   void put(int property, int slot, std::vector<double> values, bool moleSet = true) {
     ASSERT_EQ(S_OK, m_self->getData(property, 0)->setData(slot, values.data(), -1, moleSet));
@@ -77,7 +77,7 @@ class ForwardingTest : public MatObjTest {
 TEST_F(ForwardingTest, CalcPropPassesTheArgumentsUnchangedWithThisMaterialObject) {
   attach({L"enthalpy", L"enthalpyF"});
   support::Bstr calcType(L"Pure");
-  ASSERT_EQ(S_OK, m_mo->CalcProp(stringList({L"enthalpy", L"volume"}).get(), stringList({L"Vapor"}).get(), calcType.get()));
+  ASSERT_EQ(S_OK, m_mo->CalcProp(strings({L"enthalpy", L"volume"}).get(), strings({L"Vapor"}).get(), calcType.get()));
   const PackageCall call = onlyCall(L"CalcProp");
   EXPECT_EQ((std::vector<std::wstring>{L"enthalpy", L"volume"}), call.props) << "no substitution for the package";
   EXPECT_EQ(std::vector<std::wstring>{L"Vapor"}, call.phases);
@@ -89,10 +89,10 @@ TEST_F(ForwardingTest, CalcPropFailuresGoToTheProxyOnlyWhenThereIsOne) {
   attach();
   m_package->calcProp = [](IDispatch*, const auto&, const auto&, const auto&) { return kPackageFailure; };
   support::Bstr calcType(L"Mixture");
-  EXPECT_EQ(kPackageFailure, m_mo->CalcProp(stringList({L"enthalpy"}).get(), stringList({L"Liquid"}).get(), calcType.get()));
+  EXPECT_EQ(kPackageFailure, m_mo->CalcProp(strings({L"enthalpy"}).get(), strings({L"Liquid"}).get(), calcType.get()));
 
   useProxy();
-  EXPECT_EQ(kProxyAnswer, m_mo->CalcProp(stringList({L"enthalpy"}).get(), stringList({L"Liquid"}).get(), calcType.get()));
+  EXPECT_EQ(kProxyAnswer, m_mo->CalcProp(strings({L"enthalpy"}).get(), strings({L"Liquid"}).get(), calcType.get()));
   ASSERT_EQ(1u, m_diagnostics->complaints.size());
   const Complaint& c = m_diagnostics->complaints[0];
   EXPECT_EQ(L"Call CalProp", c.doingAction);
@@ -103,7 +103,7 @@ TEST_F(ForwardingTest, CalcPropFailuresGoToTheProxyOnlyWhenThereIsOne) {
 
   // Success never reaches the proxy.
   m_package->calcProp = nullptr;
-  EXPECT_EQ(S_OK, m_mo->CalcProp(stringList({L"enthalpy"}).get(), stringList({L"Liquid"}).get(), calcType.get()));
+  EXPECT_EQ(S_OK, m_mo->CalcProp(strings({L"enthalpy"}).get(), strings({L"Liquid"}).get(), calcType.get()));
   EXPECT_EQ(1u, m_diagnostics->complaints.size());
 }
 
@@ -114,7 +114,7 @@ TEST_F(ForwardingTest, APackageThatCrashesInCalcPropIsReported) {
     throw std::runtime_error("package fault");
   };
   support::Bstr calcType(L"Mixture");
-  EXPECT_EQ(kUnknownError, m_mo->CalcProp(stringList({L"enthalpy"}).get(), stringList({L"Liquid"}).get(), calcType.get()));
+  EXPECT_EQ(kUnknownError, m_mo->CalcProp(strings({L"enthalpy"}).get(), strings({L"Liquid"}).get(), calcType.get()));
   EXPECT_EQ(L"The package crashed when calling PropertyPackage.CalcProp (CalcProp)", errorText());
   EXPECT_TRUE(m_diagnostics->complaints.empty());
 }
@@ -133,14 +133,14 @@ TEST_F(ForwardingTest, APackageCallsBackIntoTheMaterialObjectDuringCalcProp) {
     HRESULT hr = mo->GetProp(t.get(), overall.get(), noIds.get(), mixture.get(), none.get(), got.out());
     if (FAILED(hr)) return hr;
     seenTemperature = readDoubles(got.get());
-    hr = mo->GetComponentConstant(stringList({L"molecularWeight"}).get(), noIds.get(), constants.out());
+    hr = mo->GetComponentConstant(strings({L"molecularWeight"}).get(), noIds.get(), constants.out());
     if (FAILED(hr)) return hr;
     VARIANT first = support::SetGet::getVariant(constants.get(), support::SetGet::lbound(constants.get()) + 1);
     seenConstant.push_back(first.vt == VT_R8 ? first.dblVal : -1);
     return mo->SetProp(enthalpy.get(), phase.get(), noIds.get(), mixture.get(), mole.get(), doubles({-2.5e4}).get());
   };
   support::Bstr calcType(L"Mixture");
-  ASSERT_EQ(S_OK, m_mo->CalcProp(stringList({L"enthalpy"}).get(), stringList({L"Liquid"}).get(), calcType.get()));
+  ASSERT_EQ(S_OK, m_mo->CalcProp(strings({L"enthalpy"}).get(), strings({L"Liquid"}).get(), calcType.get()));
   EXPECT_EQ(std::vector<double>{320.0}, seenTemperature);
   EXPECT_EQ(std::vector<double>{46.0}, seenConstant);
   ASSERT_NE(nullptr, valuesAt(PpENTHALPY, 1));
@@ -149,9 +149,9 @@ TEST_F(ForwardingTest, APackageCallsBackIntoTheMaterialObjectDuringCalcProp) {
 
 TEST_F(ForwardingTest, WithoutAPackageNothingIsForwarded) {
   support::Bstr calcType(L"Mixture"), flash(L"TP");
-  EXPECT_EQ(kUnknownError, m_mo->CalcProp(stringList({L"enthalpy"}).get(), stringList({L"Vapor"}).get(), calcType.get()));
+  EXPECT_EQ(kUnknownError, m_mo->CalcProp(strings({L"enthalpy"}).get(), strings({L"Vapor"}).get(), calcType.get()));
   EXPECT_EQ(L"No Property Package has been set (CalcProp)", errorText());
-  EXPECT_EQ(kUnknownError, m_mo->CalcEquilibrium(flash.get(), stringList({L"enthalpy"}).get()));
+  EXPECT_EQ(kUnknownError, m_mo->CalcEquilibrium(flash.get(), strings({L"enthalpy"}).get()));
   EXPECT_EQ(L"No Property Package has been set (CalcEquilibrium)", errorText());
   EXPECT_EQ(kUnknownError, safeCalcProp({L"fugacityCoefficient"}, {L"Vapor"}));
   EXPECT_TRUE(m_package->calls().empty());

@@ -76,7 +76,7 @@ TEST_F(ObjectsTest, CreateMaterialObjectGivesANewObjectWithThePackageAndTheTable
 
   support::Variant props;
   ASSERT_EQ(S_OK, m_otherMo->GetPropList(props.out()));
-  EXPECT_EQ((std::vector<std::wstring>{L"enthalpyF", L"entropy"}), stringsOf(props.get()));
+  EXPECT_EQ((std::vector<std::wstring>{L"enthalpyF", L"entropy"}), readStrings(props.get()));
 
   // The objects are independent afterwards.
   put(m_self, PpTEMPERATURE, 0, 3, {400.0});
@@ -129,7 +129,7 @@ TEST_F(ObjectsTest, DuplicateCopiesIdentificationAndStoredRecords) {
 
 TEST_F(ObjectsTest, DuplicateKeepsTheOriginalsCompoundSelectionAndConstants) {
   // The adapter narrowed the compounds after attaching; the clone follows the original.
-  support::Variant selection = stringList({L"ethanol", L"water", L"methanol"});
+  support::Variant selection = strings({L"ethanol", L"water", L"methanol"});
   ASSERT_EQ(S_OK, m_itf->setComps(selection.get(), VARIANT_FALSE));
   m_self->compound(2).m_molecularWeight = 32.0;
   put(m_self, PpFRACTION, 0, 3, {0.2, 0.3, 0.5});
@@ -142,7 +142,7 @@ TEST_F(ObjectsTest, DuplicateKeepsTheOriginalsCompoundSelectionAndConstants) {
   EXPECT_EQ(3, count);
   support::Variant ids;
   ASSERT_EQ(S_OK, m_otherMo->get_ComponentIds(ids.out()));
-  EXPECT_EQ((std::vector<std::wstring>{L"ethanol", L"water", L"methanol"}), stringsOf(ids.get()));
+  EXPECT_EQ((std::vector<std::wstring>{L"ethanol", L"water", L"methanol"}), readStrings(ids.get()));
   EXPECT_EQ(32.0, m_other->compound(2).m_molecularWeight);
   ASSERT_NE(nullptr, valuesAt(m_other, PpFRACTION, 0, 3)) << "values survive the count change";
   EXPECT_EQ(0.5, valuesAt(m_other, PpFRACTION, 0, 3)[2]);

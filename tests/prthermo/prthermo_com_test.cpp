@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
+#include "PackageFixture.h"
 #include "Compounds.h"
 #include "PackageFile.h"
 #include "Raii.h"
@@ -74,25 +75,8 @@ std::wstring clsidText(REFCLSID clsid) {
   return text;
 }
 
-std::vector<std::string> stringsOf(const VARIANT& v) {
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_BSTR);
-  std::vector<std::string> out;
-  if (v.vt != (VT_ARRAY | VT_BSTR) || SafeArrayGetDim(v.parray) != 1) return out;
-  support::SafeArrayLockGuard lock(v.parray);
-  const BSTR* items = static_cast<const BSTR*>(lock.data());
-  for (ULONG i = 0; i < v.parray->rgsabound[0].cElements; ++i) out.push_back(support::narrow(items[i]));
-  return out;
-}
-
-std::vector<double> doublesOf(const VARIANT& v) {
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_R8);
-  std::vector<double> out;
-  if (v.vt != (VT_ARRAY | VT_R8) || SafeArrayGetDim(v.parray) != 1) return out;
-  support::SafeArrayLockGuard lock(v.parray);
-  const double* items = static_cast<const double*>(lock.data());
-  out.assign(items, items + v.parray->rgsabound[0].cElements);
-  return out;
-}
+using prthermo_test::doublesOf;
+using prthermo_test::stringsOf;
 
 std::wstring registryText(const std::wstring& path, const wchar_t* value) {
   wchar_t data[512] = {};

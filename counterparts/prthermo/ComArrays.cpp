@@ -97,6 +97,21 @@ bool readWideStrings(const VARIANT& in, std::vector<std::wstring>& texts) {
   });
 }
 
+bool sameWideStrings(const VARIANT& given, const std::vector<std::wstring>& texts) {
+  const VARIANT& in = followed(given);
+  if (in.vt != (VT_ARRAY | VT_BSTR) || !in.parray || SafeArrayGetDim(in.parray) != 1 ||
+      in.parray->rgsabound[0].cElements != texts.size())
+    return false;
+  support::SafeArrayLockGuard lock(in.parray);
+  if (FAILED(lock.result())) return false;
+  const BSTR* slots = static_cast<const BSTR*>(lock.data());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const UINT length = SysStringLen(slots[i]);
+    if (length != texts[i].size() || (length && texts[i].compare(0, length, slots[i], length) != 0)) return false;
+  }
+  return true;
+}
+
 bool readDoubles(const VARIANT& in, std::vector<double>& values) {
   const VARIANT& v = followed(in);
   if (v.vt == VT_R8) {

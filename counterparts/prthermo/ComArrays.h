@@ -21,6 +21,9 @@ HRESULT putVariants(VARIANT* out, const std::vector<VARIANT>& values);
 // for anything else.
 bool readStrings(const VARIANT& in, std::vector<std::string>& texts);
 bool readWideStrings(const VARIANT& in, std::vector<std::wstring>& texts);
+// Whether `in` is a one-dimensional VT_ARRAY|VT_BSTR holding exactly `texts` (compared as
+// given, without copying the array's strings).
+bool sameWideStrings(const VARIANT& in, const std::vector<std::wstring>& texts);
 // The values of a one-dimensional VT_ARRAY|VT_R8, or of a lone VT_R8; false for anything else.
 bool readDoubles(const VARIANT& in, std::vector<double>& values);
 

@@ -29,6 +29,8 @@ std::wstring objectsOwnText(ICapeThermoMaterialObject* object) {
   return L": " + std::wstring(text.c_str());
 }
 
+std::wstring textOf(BSTR text) { return std::wstring(text ? text : L"", SysStringLen(text)); }
+
 }  // namespace
 
 BSTR NameCache::operator()(const std::string& name) {
@@ -41,38 +43,48 @@ BSTR NameCache::operator()(const std::string& name) {
   return found->second.get();
 }
 
-MaterialAccess::MaterialAccess(IDispatch* object, NameCache& names) : m_names(names) {
+MaterialAccess::MaterialAccess(IDispatch* object, NameCache& names) : m_names(names), m_mixture(names(kMixture)) {
   if (!object) fail(ECapeInvalidArgumentHR, L"no material object was given");
   if (FAILED(object->QueryInterface(IID_PPV_ARGS(m_object.GetAddressOf()))))
     fail(ECapeInvalidArgumentHR, L"the object given is not a CAPE-OPEN 1.0 material object");
 }
 
-void MaterialAccess::failed(const wchar_t* call, const std::string& property, const std::string& phase, HRESULT hr) {
+void MaterialAccess::failed(const wchar_t* call, BSTR property, BSTR phase, HRESULT hr) {
   std::wstring text = L"the material object failed " + std::wstring(call);
-  if (!property.empty()) text += L" of " + support::widen(property) + L" on " + support::widen(phase);
+  if (property) text += L" of " + textOf(property) + L" on " + textOf(phase);
   fail(ECapeUnknownHR, text + L" (" + hex(hr) + L")" + objectsOwnText(m_object.Get()));
 }
 
-std::vector<std::wstring> MaterialAccess::componentIds() {
-  support::Variant ids;
+void MaterialAccess::componentIds(support::Variant& ids) {
   const HRESULT hr = m_object->get_ComponentIds(ids.out());
-  if (FAILED(hr)) failed(L"ComponentIds", "", "", hr);
+  if (FAILED(hr)) failed(L"ComponentIds", nullptr, nullptr, hr);
+}
+
+std::vector<std::wstring> MaterialAccess::componentIds(const VARIANT& ids) {
   std::vector<std::wstring> out;
-  if (!readWideStrings(ids.get(), out) || out.empty())
+  if (!readWideStrings(ids, out) || out.empty())
     fail(ECapeUnknownHR, L"the material object's ComponentIds is not a list of compound ids");
   return out;
 }
 
-std::vector<double> MaterialAccess::get(const std::string& property, const std::string& phase, const char* basis) {
+std::vector<std::wstring> MaterialAccess::componentIds() {
+  support::Variant ids;
+  componentIds(ids);
+  return componentIds(ids.get());
+}
+
+std::vector<double> MaterialAccess::get(BSTR property, BSTR phase, BSTR basis) {
   support::Variant all, values;
-  const HRESULT hr = m_object->GetProp(m_names(property), m_names(phase), all.get(), m_names(kMixture),
-                                       basis ? m_names(basis) : nullptr, values.out());
+  const HRESULT hr = m_object->GetProp(property, phase, all.get(), m_mixture, basis, values.out());
   if (FAILED(hr)) failed(L"GetProp", property, phase, hr);
   std::vector<double> out;
   if (!readDoubles(values.get(), out))
-    fail(ECapeUnknownHR, L"GetProp of " + support::widen(property) + L" on " + support::widen(phase) +
-                             L" gave no array of doubles");
+    fail(ECapeUnknownHR, L"GetProp of " + textOf(property) + L" on " + textOf(phase) + L" gave no array of doubles");
   return out;
+}
+
+std::vector<double> MaterialAccess::get(const std::string& property, const std::string& phase, const char* basis) {
+  return get(m_names(property), m_names(phase), basis ? m_names(basis) : nullptr);
 }
 
 double MaterialAccess::getScalar(const std::string& property, const std::string& phase, const char* basis) {
@@ -83,15 +95,18 @@ double MaterialAccess::getScalar(const std::string& property, const std::string&
   return values.front();
 }
 
-void MaterialAccess::set(const std::string& property, const std::string& phase, const char* basis,
-                         const std::vector<double>& values) {
+void MaterialAccess::set(BSTR property, BSTR phase, BSTR basis, const std::vector<double>& values) {
   support::Variant packed;
   HRESULT hr = putDoubles(&packed, values);
   if (FAILED(hr)) fail(hr, L"no memory for the results");
   support::Variant all;
-  hr = m_object->SetProp(m_names(property), m_names(phase), all.get(), m_names(kMixture),
-                         basis ? m_names(basis) : nullptr, packed.get());
+  hr = m_object->SetProp(property, phase, all.get(), m_mixture, basis, packed.get());
   if (FAILED(hr)) failed(L"SetProp", property, phase, hr);
+}
+
+void MaterialAccess::set(const std::string& property, const std::string& phase, const char* basis,
+                         const std::vector<double>& values) {
+  set(m_names(property), m_names(phase), basis ? m_names(basis) : nullptr, values);
 }
 
 }  // namespace prthermo

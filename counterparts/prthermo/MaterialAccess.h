@@ -32,6 +32,10 @@ class MaterialAccess {
 
   // As the material object spells them (no conversion, so that a repeated list is cheap to compare).
   std::vector<std::wstring> componentIds();
+  // The ComponentIds VARIANT itself, unchecked (fails only when the material object does).
+  void componentIds(support::Variant& ids);
+  // The ids of such a VARIANT; fails unless it is a non-empty list of strings.
+  static std::vector<std::wstring> componentIds(const VARIANT& ids);
   // GetProp(property, phase, all compounds, "Mixture", basis); basis empty for none.
   std::vector<double> get(const std::string& property, const std::string& phase, const char* basis);
   // The one value of a scalar property.
@@ -39,12 +43,16 @@ class MaterialAccess {
   // SetProp(property, phase, all compounds, "Mixture", basis, values).
   void set(const std::string& property, const std::string& phase, const char* basis,
            const std::vector<double>& values);
+  // The same with the names already made BSTRs (basis null for none).
+  std::vector<double> get(BSTR property, BSTR phase, BSTR basis);
+  void set(BSTR property, BSTR phase, BSTR basis, const std::vector<double>& values);
 
  private:
-  [[noreturn]] void failed(const wchar_t* call, const std::string& property, const std::string& phase, HRESULT hr);
+  [[noreturn]] void failed(const wchar_t* call, BSTR property, BSTR phase, HRESULT hr);
 
   support::ComPtr<ICapeThermoMaterialObject> m_object;
   NameCache& m_names;
+  BSTR m_mixture;
 };
 
 }  // namespace prthermo

@@ -23,9 +23,22 @@ std::wstring quoted(const std::string& text) { return L"'" + support::widen(text
 
 std::string textOf(BSTR text) { return support::narrow(std::wstring(text ? text : L"", SysStringLen(text))); }
 
+// Whether a BSTR is an ASCII name, compared as sameName does, without converting it.
+bool isName(BSTR text, const char* name) {
+  const UINT length = SysStringLen(text);
+  for (UINT i = 0; i < length; ++i) {
+    if (!name[i] || text[i] > 0x7F ||
+        std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(name[i])))
+      return false;
+  }
+  return !name[length];
+}
+
+std::wstring quoted(BSTR text) { return L"'" + std::wstring(text ? text : L"", SysStringLen(text)) + L"'"; }
+
 void checkCalcType(BSTR calcType) {
+  if (isName(calcType, "Mixture")) return;
   const std::string type = textOf(calcType);
-  if (sameName(type, "Mixture")) return;
   if (sameName(type, "Pure")) fail(ECapeLimitedImplHR, L"only Mixture calculations are offered, not Pure");
   fail(ECapeInvalidArgumentHR, L"calculation type " + quoted(type) + L" is not Mixture");
 }
@@ -75,6 +88,13 @@ const prcore::PengRobinson& PropertyPackage::equationFor(const std::vector<std::
   return *m_eos;
 }
 
+const prcore::PengRobinson& PropertyPackage::equationFor(MaterialAccess& material) {
+  support::Variant ids;
+  material.componentIds(ids);
+  if (m_eos && sameWideStrings(ids.get(), m_eosIds)) return *m_eos;
+  return equationFor(MaterialAccess::componentIds(ids.get()));
+}
+
 const PropertyInfo& PropertyPackage::offeredProperty(const std::string& name) const {
   if (!m_definition.offersProperty(name))
     fail(ECapeInvalidArgumentHR, L"property " + quoted(name) + L" is not offered by package " + quoted(m_definition.name));
@@ -92,41 +112,62 @@ PhaseKind PropertyPackage::offeredPhase(const std::string& name) const {
 }
 
 std::vector<PropertyPackage::Requested> PropertyPackage::requestedProperties(const VARIANT& props,
-                                                                             bool emptyAllowed) const {
+                                                                             bool emptyAllowed) {
   std::vector<Requested> requested;
   if (emptyAllowed && props.vt == VT_EMPTY) return requested;
   for (auto& name : namesOf(props, L"the property list")) {
     const PropertyInfo* info = &offeredProperty(name);
-    requested.push_back({std::move(name), info});
+    const BSTR wire = m_names(name);
+    requested.push_back({std::move(name), info, wire});
   }
   return requested;
 }
 
-PhaseInput PropertyPackage::readPhase(MaterialAccess& material, const std::string& phase, PhaseKind kind) {
+const PropertyPackage::CheckedRequest& PropertyPackage::checkedRequest(const VARIANT& props, const VARIANT& phases) {
+  if (m_checked.valid && sameWideStrings(props, m_checked.props) && sameWideStrings(phases, m_checked.phases))
+    return m_checked;
+  CheckedRequest checked;
+  checked.requested = requestedProperties(props, false);
+  for (const auto& phase : namesOf(phases, L"the phase list")) {
+    checked.kinds.push_back(offeredPhase(phase));
+    for (const auto& requested : checked.requested) {
+      if (!compatible(*requested.info, checked.kinds.back()))
+        fail(ECapeInvalidArgumentHR,
+             L"property " + quoted(requested.name) + L" cannot be calculated on phase " + quoted(phase));
+    }
+    checked.phaseNames.push_back(m_names(phase));
+  }
+  readWideStrings(props, checked.props);
+  readWideStrings(phases, checked.phases);
+  checked.valid = true;
+  m_checked = std::move(checked);
+  return m_checked;
+}
+
+void PropertyPackage::readPhase(MaterialAccess& material, BSTR phase, PhaseKind kind, PhaseInput& input) {
   const size_t count = m_eos->size();
-  auto fractions = [&](const std::string& name) {
-    auto x = material.get("fraction", name, kMole);
+  const BSTR fraction = m_names("fraction"), mole = m_names(kMole);
+  auto read = [&](BSTR name, std::vector<double>& x) {
+    x = material.get(fraction, name, mole);
     if (x.size() != count)
       fail(ECapeUnknownHR, L"the material object gave " + std::to_wstring(x.size()) + L" fractions on " +
                                quoted(name) + L" for " + std::to_wstring(count) + L" compounds");
-    return x;
   };
-  PhaseInput input;
   input.kind = kind;
   if (kind == PhaseKind::VaporLiquid) {
-    input.x = fractions("Liquid");
-    input.y = fractions("Vapor");
+    read(m_names("Liquid"), input.x);
+    read(m_names("Vapor"), input.y);
   } else {
-    input.x = fractions(phase);
+    read(phase, input.x);
+    input.y.clear();
   }
-  return input;
 }
 
 void PropertyPackage::writeResults(MaterialAccess& material, std::vector<Result>& results) {
   if (m_definition.misbehaviour == prcore::Misbehaviour::ResultsNotWritten) return;
   for (auto& result : results) {
     spoilValues(m_definition.misbehaviour, result.values);
-    material.set(result.property, result.phase, result.basisDependent ? kMole : nullptr, result.values);
+    material.set(result.property, result.phase, result.basisDependent ? m_names(kMole) : nullptr, result.values);
   }
 }
 
@@ -137,29 +178,22 @@ STDMETHODIMP PropertyPackage::CalcProp(IDispatch* materialObject, VARIANT props,
   return call(L"CalcProp", kPackageInterface, [&] {
     beginCalculation(L"CalcProp");
     checkCalcType(calcType);
-    const auto names = requestedProperties(props, false);
-    const auto phaseNames = namesOf(phases, L"the phase list");
-    std::vector<PhaseKind> kinds;
-    for (const auto& phase : phaseNames) {
-      kinds.push_back(offeredPhase(phase));
-      for (const auto& requested : names) {
-        if (!compatible(*requested.info, kinds.back()))
-          fail(ECapeInvalidArgumentHR,
-               L"property " + quoted(requested.name) + L" cannot be calculated on phase " + quoted(phase));
-      }
-    }
-    if (names.empty() || phaseNames.empty()) return S_OK;
+    const CheckedRequest& request = checkedRequest(props, phases);
+    if (request.requested.empty() || request.phaseNames.empty()) return S_OK;
 
     MaterialAccess material(materialObject, m_names);
-    const auto& eos = equationFor(material.componentIds());
+    const auto& eos = equationFor(material);
     const double t = material.getScalar("temperature", "Overall", nullptr);
     const double p = material.getScalar("pressure", "Overall", nullptr);
     std::vector<Result> results;
-    for (size_t k = 0; k < phaseNames.size(); ++k) {
-      const PhaseInput input = readPhase(material, phaseNames[k], kinds[k]);
-      for (const auto& requested : names) {
+    results.reserve(request.phaseNames.size() * request.requested.size());
+    PhaseInput input;
+    for (size_t k = 0; k < request.phaseNames.size(); ++k) {
+      readPhase(material, request.phaseNames[k], request.kinds[k], input);
+      for (const auto& requested : request.requested) {
         const PropertyInfo& info = *requested.info;
-        results.push_back({requested.name, phaseNames[k], info.basisDependent, propertyValues(eos, info, t, p, input)});
+        results.push_back({requested.wire, request.phaseNames[k], info.basisDependent,
+                           propertyValues(eos, info, t, p, input)});
       }
     }
     writeResults(material, results);
@@ -173,7 +207,7 @@ void PropertyPackage::flash(MaterialAccess& material, const std::string& flashTy
                             const std::vector<Requested>& props) {
   using prcore::FlashType;
   const FlashType type = prcore::parseFlashType(flashType);
-  const auto& eos = equationFor(material.componentIds());
+  const auto& eos = equationFor(material);
   const auto z = material.get("fraction", "Overall", kMole);
   if (z.size() != eos.size())
     fail(ECapeUnknownHR, L"the material object gave " + std::to_wstring(z.size()) + L" overall fractions for " +
@@ -223,7 +257,7 @@ void PropertyPackage::flash(MaterialAccess& material, const std::string& flashTy
       PhaseInput input;
       input.kind = phase.kind;
       input.x = phase.x;
-      results.push_back({requested.name, phase.name, requested.info->basisDependent,
+      results.push_back({requested.wire, m_names(phase.name), requested.info->basisDependent,
                          propertyValues(eos, *requested.info, r.t, r.p, input)});
     }
   }

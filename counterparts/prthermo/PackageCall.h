@@ -11,7 +11,7 @@ namespace prthermo {
 
 template <class Body>
 HRESULT PropertyPackage::call(const wchar_t* operation, const wchar_t* interfaceName, Body body) {
-  m_error = ErrorRecord{};
+  if (m_error.code != S_OK || !m_error.description.empty()) m_error = ErrorRecord{};
   auto failed = [&](HRESULT code, const std::wstring& text) {
     record(code, text, operation, interfaceName);
     return code;

@@ -80,7 +80,7 @@ class PropertyPackage
  private:
   // One computed result, waiting to be written.
   struct Result {
-    std::string property, phase;
+    BSTR property, phase;  // kept by m_names
     bool basisDependent = false;
     std::vector<double> values;
   };
@@ -99,6 +99,9 @@ class PropertyPackage
 
   // The equation of state for the material object's compounds (rebuilt when they change).
   const prcore::PengRobinson& equationFor(const std::vector<std::wstring>& ids);
+  // The same for the material object's ComponentIds as it gave them: when they are the ids of the
+  // equation held they are compared in place, without copying them.
+  const prcore::PengRobinson& equationFor(MaterialAccess& material);
   size_t compoundIndex(const std::string& id) const;
   // Checks a property name against the package's list and this system's abilities.
   const PropertyInfo& offeredProperty(const std::string& name) const;
@@ -107,13 +110,25 @@ class PropertyPackage
   struct Requested {
     std::string name;
     const PropertyInfo* info;
+    BSTR wire;  // the name as a BSTR, kept by m_names
   };
-  std::vector<Requested> requestedProperties(const VARIANT& props, bool emptyAllowed) const;
+  std::vector<Requested> requestedProperties(const VARIANT& props, bool emptyAllowed);
+  // A CalcProp request that was accepted: the lists as given and what they were found to be.
+  // Clients repeat the same request, and checking it again costs more than a small calculation.
+  struct CheckedRequest {
+    bool valid = false;
+    std::vector<std::wstring> props, phases;
+    std::vector<Requested> requested;
+    std::vector<BSTR> phaseNames;  // kept by m_names
+    std::vector<PhaseKind> kinds;
+  };
+  // The checked CalcProp request for these lists (the last one again when they are the same).
+  const CheckedRequest& checkedRequest(const VARIANT& props, const VARIANT& phases);
 
   // Computes `property` on `phase` from the material object's compositions.
   Result compute(MaterialAccess& material, const prcore::PengRobinson& eos, const std::string& property,
                  const std::string& phase, const State& state);
-  PhaseInput readPhase(MaterialAccess& material, const std::string& phase, PhaseKind kind);
+  void readPhase(MaterialAccess& material, BSTR phase, PhaseKind kind, PhaseInput& input);
   // Writes results with SetProp (basis "mole" where the property depends on it), showing the
   // value faults on the way.
   void writeResults(MaterialAccess& material, std::vector<Result>& results);
@@ -133,6 +148,7 @@ class PropertyPackage
   NameCache m_names;
   std::vector<std::wstring> m_eosIds;
   std::unique_ptr<prcore::PengRobinson> m_eos;
+  CheckedRequest m_checked;
 };
 
 }  // namespace prthermo

@@ -274,6 +274,29 @@ TEST_F(CalcPropTest, FollowsTheMaterialObjectsCompounds) {
   EXPECT_EQ(packageError().description, "compound 'argon' of the material object is not in package 'Natural Gas'");
 }
 
+// A repeated request is answered as the first was; one spelt differently is written back under
+// its own spelling, and a refused one is refused every time.
+TEST_F(CalcPropTest, RepeatedRequestsKeepTheirOwnSpelling) {
+  setState(300, 5e6);
+  setFractions("Vapor", kGas);
+  auto writtenAs = [&](const std::string& property, const std::string& phase) {
+    m_material->clearWrites();
+    EXPECT_EQ(calcProp({property}, {phase}), S_OK) << packageError().description;
+    const auto& writes = m_material->writes();
+    return writes.size() == 1 ? writes[0].property + "/" + writes[0].phase + "/" + writes[0].basis : std::string();
+  };
+  EXPECT_EQ(writtenAs("volume", "Vapor"), "volume/Vapor/mole");
+  EXPECT_EQ(writtenAs("volume", "Vapor"), "volume/Vapor/mole");
+  EXPECT_EQ(writtenAs("VOLUME", "vapor"), "VOLUME/vapor/mole");
+  EXPECT_EQ(writtenAs("compressibilityFactor", "vapor"), "compressibilityFactor/vapor/");
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(calcProp({"kvalues"}, {"Vapor"}), ECapeInvalidArgumentHR);
+    EXPECT_EQ(packageError().description, "property 'kvalues' cannot be calculated on phase 'Vapor'");
+  }
+  EXPECT_EQ(writtenAs("VOLUME", "vapor"), "VOLUME/vapor/mole");
+  EXPECT_EQ(packageError().code, 0);
+}
+
 // ---- errors ----
 
 TEST_F(CalcPropTest, APropertyNotOfferedFailsOnThePackagesOwnErrorInterfaces) {

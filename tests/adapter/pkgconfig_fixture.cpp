@@ -1,0 +1,191 @@
+#include "pkgconfig_fixture.h"
+
+#include <oleauto.h>
+
+#include <new>
+
+#include "SetGet.h"
+#include "Text.h"
+#include "Trace.h"
+
+using support::Bstr;
+using support::ComPtr;
+using support::SetGet;
+using support::Variant;
+
+namespace pkgconfig_test {
+
+namespace {
+const bool g_named = support::setModuleName("test_adapter_pkgconfig.exe");
+
+// The host's kind of each name, in binding order.
+const char* const kKinds[23] = {"text",      "text",      "text",      "text",     "textarray", "textarray",
+                                "textarray", "real",      "real",      "realarray", "realarray", "text",
+                                "text",      "textarray", "textarray", "textarray", "realarray", "realarray",
+                                "textarray", "textarray", "textarray", "realarray", "text"};
+}  // namespace
+
+const char* const kNames[23] = {"PropPackName",        "PropSysName",          "PropPackAlias",
+                                "PropSysAlias",        "SelectedProperties",   "SelectedPhases",
+                                "SelectedCompIds",     "ComponentsSource",     "ValidationMode",
+                                "SelectedFlags",       "HypoFlags",            "ComponentsMessage",
+                                "ImportReport",        "SelectedCompFormulas", "SelectedCompNames",
+                                "SelectedCompCASNos",  "SelectedCompBoilTemps", "SelectedCompMolWts",
+                                "MatchedBy",           "SelectedCompOvNames",  "UserSelectedCompOvNames",
+                                "SelectedIDNumbers",   "TextMessage"};
+
+std::wstring definition(const std::string& skipped, const std::string& unusable) {
+  std::wstring text;
+  for (int i = 0; i < 23; ++i) {
+    const std::string name = kNames[i];
+    if (name == skipped) continue;
+    text += support::widen(std::string(kKinds[i]) + " " + name + (name == unusable ? " unusable" : "") + "\n");
+  }
+  return text;
+}
+
+Variant doubles(std::initializer_list<double> values) {
+  Variant v;
+  std::vector<double> list(values);
+  EXPECT_HRESULT_SUCCEEDED(SetGet::createFromBuffer(v.get(), VT_R8, list.data(), static_cast<long>(list.size()), true));
+  return v;
+}
+
+Variant texts(std::initializer_list<const wchar_t*> values) {
+  Variant v;
+  std::vector<std::wstring> list(values.begin(), values.end());
+  EXPECT_HRESULT_SUCCEEDED(SetGet::fromStringList(v.get(), list));
+  return v;
+}
+
+Variant text(const wchar_t* value) {
+  Variant v;
+  v.get().vt = VT_BSTR;
+  v.get().bstrVal = SysAllocString(value);
+  return v;
+}
+
+Variant real(double value) {
+  Variant v;
+  v.get().vt = VT_R8;
+  v.get().dblVal = value;
+  return v;
+}
+
+Bstr bstr(const std::wstring& s) { return Bstr(s.data(), static_cast<UINT>(s.size())); }
+
+std::wstring textOf(OvVar& var) {
+  Bstr value;
+  EXPECT_HRESULT_SUCCEEDED(var.toText(value.out())) << var.name();
+  return std::wstring(value.c_str(), value.length());
+}
+
+std::wstring failureBox(const std::wstring& text) { return L" ERROR: " + text; }
+
+size_t boxesWith(const std::wstring& text) {
+  size_t n = 0;
+  for (const test_sink::Box& box : test_sink::boxes())
+    if (box.text == text) ++n;
+  return n;
+}
+
+STDMETHODIMP ThrowingContainer::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_ExtnContainer) return E_NOINTERFACE;
+  *ppv = static_cast<ExtnContainer*>(this);
+  return S_OK;
+}
+
+STDMETHODIMP ThrowingContainer::get_ExtensionDefinition(ExtnDefinition**) { throw std::bad_alloc(); }
+
+void PkgConfigTest::SetUp() {
+  ASSERT_TRUE(g_named);
+  ASSERT_HRESULT_SUCCEEDED(apartment.result());
+  errors = std::make_unique<COVCOError>(1e-30);
+  makeHost(definition());
+  test_sink::boxes().clear();
+}
+
+void PkgConfigTest::makeHost(const std::wstring& definitionText) {
+  container.Reset();
+  host = std::make_unique<orvexhost::Host>(definitionText);
+  ASSERT_HRESULT_SUCCEEDED(host->container(&container));
+}
+
+void PkgConfigTest::bindNewCase() {
+  ASSERT_HRESULT_SUCCEEDED(config.bindAll(container.Get(), false, *errors));
+  host->clearCalls();
+  test_sink::boxes().clear();
+}
+
+std::vector<std::wstring> PkgConfigTest::callNames(const std::wstring& operation) const {
+  std::vector<std::wstring> names;
+  for (const orvexhost::CallRecord& call : host->calls(operation)) {
+    std::wstring name = call.arguments;
+    if (!name.empty() && name[0] == L'"') name.erase(0, 1);  // FindVariable quotes its argument
+    names.push_back(name.substr(0, name.find_first_of(L"\" ")));
+  }
+  return names;
+}
+
+namespace {
+
+ComPtr<IDispatch> hostObject(ExtnContainer* container, const std::wstring& name) {
+  ComPtr<ExtnDefinition> definition;
+  ComPtr<ExtnVariableDefinition> declared;
+  ComPtr<IDispatch> object;
+  EXPECT_HRESULT_SUCCEEDED(container->get_ExtensionDefinition(&definition));
+  if (definition) {
+    EXPECT_HRESULT_SUCCEEDED(definition->FindVariable(bstr(name).get(), &declared));
+  }
+  if (declared) {
+    EXPECT_HRESULT_SUCCEEDED(declared->get_Variable(&object));
+  }
+  return object;
+}
+
+}  // namespace
+
+Variant PkgConfigTest::hostValue(const std::wstring& name) {
+  Variant value;
+  ComPtr<IDispatch> object = hostObject(container.Get(), name);
+  ComPtr<ExtnTextVariable> textVar;
+  ComPtr<ExtnRealVariable> realVar;
+  ComPtr<ExtnRealArrayVariable> reals;
+  ComPtr<ExtnTextArrayVariable> strings;
+  if (!object) return value;
+  if (SUCCEEDED(object.As(&textVar))) {
+    value.get().vt = VT_BSTR;
+    EXPECT_HRESULT_SUCCEEDED(textVar->get_Value(&value.get().bstrVal));
+  } else if (SUCCEEDED(object.As(&realVar))) {
+    value.get().vt = VT_R8;
+    EXPECT_HRESULT_SUCCEEDED(realVar->get_Value(&value.get().dblVal));
+  } else if (SUCCEEDED(object.As(&reals))) {
+    EXPECT_HRESULT_SUCCEEDED(reals->get_Value(value.out()));
+  } else if (SUCCEEDED(object.As(&strings))) {
+    EXPECT_HRESULT_SUCCEEDED(strings->get_Value(value.out()));
+  }
+  return value;
+}
+
+void PkgConfigTest::putHostValue(const std::wstring& name, const VARIANT& value) {
+  ComPtr<IDispatch> object = hostObject(container.Get(), name);
+  ComPtr<ExtnTextVariable> textVar;
+  ComPtr<ExtnRealVariable> realVar;
+  ComPtr<ExtnRealArrayVariable> reals;
+  ComPtr<ExtnTextArrayVariable> strings;
+  ASSERT_TRUE(object);
+  if (SUCCEEDED(object.As(&textVar))) {
+    ASSERT_HRESULT_SUCCEEDED(textVar->put_Value(value.bstrVal));
+  } else if (SUCCEEDED(object.As(&realVar))) {
+    ASSERT_HRESULT_SUCCEEDED(realVar->put_Value(value.dblVal));
+  } else if (SUCCEEDED(object.As(&reals))) {
+    ASSERT_HRESULT_SUCCEEDED(reals->put_Value(value));
+  } else {
+    ASSERT_TRUE(SUCCEEDED(object.As(&strings)));
+    ASSERT_HRESULT_SUCCEEDED(strings->put_Value(value));
+  }
+}
+
+}  // namespace pkgconfig_test

@@ -24,6 +24,8 @@ class BoxCapture {
   ~BoxCapture() { boxes().clear(); }
   const std::vector<Box>& shown() const { return boxes(); }
   size_t count() const { return boxes().size(); }
+  // Text of the only box shown; "" (and a failed expectation in the caller) otherwise.
+  std::wstring onlyText() const { return boxes().size() == 1 ? boxes()[0].text : std::wstring(); }
   // Whether any box's text contains `part`.
   bool anyContains(const std::wstring& part) const;
 };

@@ -6,7 +6,7 @@
 
 #include "COIds.h"
 #include "Raii.h"
-#include "message_sink.h"
+#include "failure_text.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;

@@ -15,7 +15,7 @@
 #include "Raii.h"
 #include "SetGet.h"
 #include "Utils.h"
-#include "message_sink.h"
+#include "failure_text.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;

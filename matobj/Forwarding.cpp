@@ -104,7 +104,7 @@ STDMETHODIMP CMatObj::CalcEquilibrium(BSTR flashType, VARIANT props) {
   }
 }
 
-// "temperature= 300, pressure= 101325, Comp: 0.4, 0.6": the flash's two specifications as this
+// "temperature= 300, pressure= 101325, Comp: 0.4, 0.6": the two variables the flash fixes, as this
 // object holds them (overall values; the vapour fraction of the vapour phase).
 std::wstring CMatObj::flashConditionsText(BSTR flashType) {
   const std::wstring failed = L"Error getting flash conditions for type " + std::wstring(flashType ? flashType : L"");

@@ -168,7 +168,7 @@ TEST(PrcoreFlash, PhFlashOfAPureCompoundInsideTheDome) {
     EXPECT_NEAR(slope, (hv - hl) / (tsat * (vv - vl)), 1e-5 * slope);
 }
 
-TEST(PrcoreFlash, VapourFractionFlashesMeetTheirSpecification) {
+TEST(PrcoreFlash, VapourFractionFlashesMeetTheirTarget) {
     auto eos = makeEos(gasNames());
     Flash flash(eos);
     for (double beta : {0.0, 0.3, 0.9, 1.0}) {
@@ -216,7 +216,7 @@ TEST(PrcoreFlash, MethanePropaneBubblePoint) {
     EXPECT_GT(hot.y[0], 0.25);
 }
 
-TEST(PrcoreFlash, UnreachableSpecificationsFail) {
+TEST(PrcoreFlash, UnreachableTargetsFail) {
     auto eos = makeEos({"methane", "ethane"});
     Flash flash(eos);
     EXPECT_THROW(flash.tvf(400, 0.5, {0.5, 0.5}), FlashError);   // above both critical temperatures

@@ -96,7 +96,7 @@ TEST_F(FlashTest, ASinglePhaseResultWritesOnlyThatPhase) {
 }
 
 // TP -> H -> PH gives back T, and the same for S and PS; the temperature left in the material
-// object before the energy flash is not a specification and is overwritten.
+// object before the energy flash is not one of the fixed variables and is overwritten.
 TEST_F(FlashTest, EnergyFlashesRoundTrip) {
   setState(250, 3e6);
   setFractions("Overall", kCondensate);
@@ -191,7 +191,7 @@ TEST_F(FlashTest, RefusedFlashes) {
   EXPECT_EQ(packageError().description, "property 'kvalues' is not a property of one phase");
   EXPECT_EQ(calcEquilibrium(L"TP", {"activityCoefficient"}), ECapeInvalidArgumentHR);
   EXPECT_TRUE(m_material->writes().empty());
-  // A specification the material object does not hold
+  // A fixed variable the material object does not hold
   EXPECT_EQ(calcEquilibrium(L"PH"), ECapeUnknownHR);
   EXPECT_EQ(packageError().description, "the material object failed GetProp of enthalpy on Overall (0x80040501)");
   EXPECT_EQ(packageError().operation, "CalcEquilibrium");

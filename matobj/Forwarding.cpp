@@ -15,34 +15,17 @@ namespace {
 // A package's own computation and solving failures go back to the caller untouched.
 bool passedBackUntouched(HRESULT hr) { return hr == ECapeComputationHR || hr == ECapeSolvingErrorHR; }
 
-// The profiling markers around one method.
-class Profile {
- public:
-  explicit Profile(const char* name) : m_name(name) { support::methodStart(name); }
-  ~Profile() { support::methodEnd(m_name); }
-  Profile(const Profile&) = delete;
-  Profile& operator=(const Profile&) = delete;
-
- private:
-  const char* m_name;
-};
-
-bool isText(BSTR s, const wchar_t* text) {
-  support::Bstr t(text);
-  return support::sameText(s, t.get());
-}
-
 // The package's own variant of a property name, when the package offers it.
 const wchar_t* offeredVariant(BSTR name, bool enthalpyF, bool entropyF) {
-  if (enthalpyF && isText(name, L"enthalpy")) return L"enthalpyF";
-  if (entropyF && isText(name, L"entropy")) return L"entropyF";
+  if (enthalpyF && support::sameTextAs(name, L"enthalpy")) return L"enthalpyF";
+  if (entropyF && support::sameTextAs(name, L"entropy")) return L"entropyF";
   return nullptr;
 }
 
 // The requests whose failure leaves the saturation value for every compound.
 bool isFugacityType(BSTR name) {
-  return isText(name, L"fugacityCoefficient") || isText(name, L"logFugacity") ||
-         isText(name, L"logFugacityCoefficient") || isText(name, L"fugacity");
+  return support::sameTextAs(name, L"fugacityCoefficient") || support::sameTextAs(name, L"logFugacity") ||
+         support::sameTextAs(name, L"logFugacityCoefficient") || support::sameTextAs(name, L"fugacity");
 }
 
 // The single name of a one-name string list, null otherwise.
@@ -69,7 +52,7 @@ HRESULT CMatObj::complainToProxy(const wchar_t* message, HRESULT code, const wch
 // ---- From the package ----
 
 STDMETHODIMP CMatObj::CalcProp(VARIANT props, VARIANT phases, BSTR calcType) {
-  Profile profile("CalcProp");
+  support::MethodMark profile("CalcProp");
   SetErrorInfo(0, nullptr);
   if (!m_package) return raiseError(L"No Property Package has been set", "CalcProp");
   HRESULT hr;
@@ -83,12 +66,12 @@ STDMETHODIMP CMatObj::CalcProp(VARIANT props, VARIANT phases, BSTR calcType) {
 }
 
 STDMETHODIMP CMatObj::CalcEquilibrium(BSTR flashType, VARIANT props) {
-  Profile profile("CalcEquilibrium");
+  support::MethodMark profile("CalcEquilibrium");
   if (!m_package) return raiseError(L"No Property Package has been set", "CalcEquilibrium");
   try {
     // The package's own enthalpy and entropy flashes, when it offers them.
-    const bool useF = ((isText(flashType, L"PH") || isText(flashType, L"TH")) && m_hasEnthalpyF) ||
-                      ((isText(flashType, L"PS") || isText(flashType, L"TS")) && m_hasEntropyF);
+    const bool useF = ((support::sameTextAs(flashType, L"PH") || support::sameTextAs(flashType, L"TH")) && m_hasEnthalpyF) ||
+                      ((support::sameTextAs(flashType, L"PS") || support::sameTextAs(flashType, L"TS")) && m_hasEntropyF);
     const support::Bstr sent(useF ? (std::wstring(flashType) + L"F").c_str() : flashType);
     HRESULT hr;
     try {
@@ -125,7 +108,7 @@ std::wstring CMatObj::flashConditionsText(BSTR flashType) {
 }
 
 STDMETHODIMP CMatObj::CreateMaterialObject(IDispatch** materialObject) {
-  Profile profile("CreateMaterialObject");
+  support::MethodMark profile("CreateMaterialObject");
   if (!materialObject) return E_POINTER;
   *materialObject = nullptr;
   try {
@@ -161,7 +144,7 @@ void CMatObj::copyTableTo(CMatObj& other) const {
 }
 
 STDMETHODIMP CMatObj::Duplicate(IDispatch** clone) {
-  Profile profile("Duplicate");
+  support::MethodMark profile("Duplicate");
   if (!clone) return E_POINTER;
   *clone = nullptr;
   try {
@@ -243,7 +226,7 @@ void CMatObj::fillSaturated(BSTR property, const VARIANT& phases) {
   BSTR phase = nullptr;
   for (long i = SetGet::lbound(phases); phases.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(phases, i, phase); ++i) {
     int phaseId = COIds::findId(phase, COIds::KPhase);
-    if (phaseId <= 0 && support::sameText(phase, m_liquid2Name.get())) phaseId = PhWATER;
+    if (phaseId <= 0 && support::sameTextAs(phase, m_liquid2Name.get())) phaseId = PhWATER;
     if (phaseId > 0) setPropValues(code, phaseId, saturated.data(), m_numComps);
   }
 }

@@ -58,16 +58,6 @@ BSTR tableName(int id) { return COIds::getName(id); }
 
 std::wstring textOf(BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
 
-class Profiled {
- public:
-  explicit Profiled(const char* name) : m_name(name) { support::methodStart(name); }
-  ~Profiled() { support::methodEnd(m_name); }
-  Profiled(const Profiled&) = delete;
-  Profiled& operator=(const Profiled&) = delete;
-
- private:
-  const char* m_name;
-};
 
 bool isEmptyArgument(const VARIANT& v) { return v.vt == VT_EMPTY || v.vt == VT_NULL; }
 bool isOneDimensional(const VARIANT& v, VARTYPE element) {
@@ -711,7 +701,7 @@ HRESULT CMatObj::setIntoTable(const PropQualif& q, CPHARR& entry, const VARIANT&
 
 STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR calcType, BSTR basis,
                               VARIANT* results) {
-  Profiled profiled("GetProp");
+  support::MethodMark profiled("GetProp");
   if (!results) return E_POINTER;
   VariantInit(results);
   return guarded(*this, L"Unexpected error ", "GetProp", [&]() -> HRESULT {
@@ -725,7 +715,7 @@ STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
 }
 
 STDMETHODIMP CMatObj::SetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR calcType, BSTR basis, VARIANT values) {
-  Profiled profiled("SetProp");
+  support::MethodMark profiled("SetProp");
   return guarded(*this, L"Unexpected error ", "SetProp", [&]() -> HRESULT {
     PropQualif q;
     HRESULT hr = buildQualifier(q, property, phase, compIds, calcType, basis, true);
@@ -782,7 +772,7 @@ STDMETHODIMP CMatObj::ValidityCheck(VARIANT, VARIANT* relList) {
 }
 
 STDMETHODIMP CMatObj::PropCheck(VARIANT props, VARIANT* valid) {
-  Profiled profiled("PropCheck");
+  support::MethodMark profiled("PropCheck");
   if (!valid) return E_POINTER;
   VariantInit(valid);
   if (!isStringArray(props)) return badValue(*this, L"Not a correct string array passed to PropCheck", 1, props);
@@ -821,7 +811,7 @@ STDMETHODIMP CMatObj::AvailableProps(VARIANT* props) {
 }
 
 STDMETHODIMP CMatObj::RemoveResults(VARIANT props) {
-  Profiled profiled("RemoveResults");
+  support::MethodMark profiled("RemoveResults");
   return guarded(*this, L"Unexpected error.", "RemoveResults", [&]() -> HRESULT {
     if (isEmptyArgument(props)) {
       for (auto& row : m_table)

@@ -47,4 +47,16 @@ void saveTimings();
 inline void methodStart(const char* /*name*/) {}
 inline void methodEnd(const char* /*name*/) {}
 
+// The two markers around the scope of one method.
+class MethodMark {
+ public:
+  explicit MethodMark(const char* name) : m_name(name) { methodStart(name); }
+  ~MethodMark() { methodEnd(m_name); }
+  MethodMark(const MethodMark&) = delete;
+  MethodMark& operator=(const MethodMark&) = delete;
+
+ private:
+  const char* m_name;
+};
+
 }  // namespace support

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cwchar>
+
 #include "Trace.h"
 
 namespace support {
@@ -38,6 +40,16 @@ inline bool sameText(BSTR a, BSTR b) {
   const LibSettings& settings = libSettings();
   const UINT n = text_detail::bstrLength(a, settings.fastStringLength);
   if (n != text_detail::bstrLength(b, settings.fastStringLength)) return false;
+  if (n == 0) return true;
+  return settings.asciiCaseFolding ? text_detail::asciiFoldedEqual(a, b, n)
+                                   : text_detail::platformFoldedEqual(a, b, n);
+}
+
+// sameText of a BSTR and a literal; no string is made for the literal.
+inline bool sameTextAs(BSTR a, const wchar_t* b) {
+  const LibSettings& settings = libSettings();
+  const UINT n = text_detail::bstrLength(a, settings.fastStringLength);
+  if (n != (b ? static_cast<UINT>(wcslen(b)) : 0u)) return false;
   if (n == 0) return true;
   return settings.asciiCaseFolding ? text_detail::asciiFoldedEqual(a, b, n)
                                    : text_detail::platformFoldedEqual(a, b, n);

@@ -1,16 +1,51 @@
 #pragma once
 // The extension object the host creates ("Zendrel.VBPropPkg"): the host's property-package
 // extension, backed by an external CAPE-OPEN 1.0 property package.
+//
+// Threads: the host calls from its own threads. Everything that touches the package, the thermo
+// system or the material object runs on the adapter's CAPE-OPEN thread (bridge::CallBridge); the
+// host side only parks requests there. References to objects of one thread are kept in
+// GlobalizedPointers, so the other thread gets a proxy.
+//
+// Source files, one concern each:
+//   CVBPropPkg.cpp   construction, the host interfaces' fixed answers, Initialize, Terminate,
+//                    the diagnostics forwarding, persistence and the small IPrivPropPkg members
+//   Selection.cpp    the category browser, selection, package and material-object creation,
+//                    the component page, the custom view, teardown
+//   Components.cpp   the package's component list, identification, the component-page guards
+//                    and actions, import into the host fluid package, hypotheticals, setComps,
+//                    component constants
+//   KValues.cpp, PhaseProperties.cpp   the calculation requests and their workers
 #include <windows.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
+#include "CAPE-OPENv1-0-0.h"
+#include "COVCOError.h"
+#include "CallBridge.h"
 #include "Dispatch.h"
+#include "GlobalizedPointer.h"
 #include "Object.h"
 #include "OvHost.h"
+#include "OvShowCOCATIDs.h"
+#include "OvVar.h"
+#include "PkgConfig.h"
+#include "Raii.h"
 #include "ZendrelLib.h"
 
+class CMatObj;
+
 class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_OrvexHost>, ExtnPropertyPackage,
-                                         comkit::Dual<ICapeDiagnostics>, comkit::Dual<IPrivPropPkg>> {
+                                         comkit::Dual<ICapeDiagnostics>, comkit::Dual<IPrivPropPkg>>,
+                   private bridge::BridgeClient {
  public:
+  CVBPropPkg();
+  ~CVBPropPkg() override;
+  CVBPropPkg(const CVBPropPkg&) = delete;
+  CVBPropPkg& operator=(const CVBPropPkg&) = delete;
+
   // ExtensionObject
   STDMETHODIMP StatusQuery(IDispatch* status) override;
   STDMETHODIMP VariableChanging(ExtnVariableArgument* variable, VARIANT_BOOL* changing) override;
@@ -20,6 +55,11 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   STDMETHODIMP Save() override;
   STDMETHODIMP Terminate() override;
   STDMETHODIMP VariableQuery(ExtnVariableArgument* variable) override;
+
+  // The two workers the CAPE-OPEN thread runs through the object (bodies of
+  // ComputePhaseFugacities and ComputePhaseProperties, reading the call parameter block).
+  virtual HRESULT phaseFugacitiesWorker(bridge::CallParameters& call);
+  virtual HRESULT phasePropertiesWorker(bridge::CallParameters& call);
 
   // ExtnPropertyPackage
   STDMETHODIMP Initialize(ExtnContainer* container, ExtnPackageInitRecord* record, VARIANT_BOOL isRecalling) override;
@@ -74,4 +114,137 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   STDMETHODIMP PrivTerminate() override;
   STDMETHODIMP get_moduleName(BSTR* name) override;
   STDMETHODIMP put_moduleName(BSTR name) override;
+
+ private:
+  // ---- What the CAPE-OPEN thread does for the adapter (bridge::BridgeClient) ----
+  CCOError& errorObject() override { return m_errors; }
+  HRESULT createObjects() override;                                             // Selection.cpp
+  bool recallBasisNeeded() override;                                            // Components.cpp
+  HRESULT readRecalledBasis() override;                                         // Components.cpp
+  HRESULT computeKValues(int callType, bridge::CallParameters& call) override;  // KValues.cpp
+  HRESULT computePhaseProperties(bridge::CallParameters& call) override { return phasePropertiesWorker(call); }
+  HRESULT computePhaseFugacities(bridge::CallParameters& call) override { return phaseFugacitiesWorker(call); }
+  HRESULT computeTransportProperty(int callType, bridge::CallParameters& call) override;  // PhaseProperties.cpp
+  HRESULT showEditView() override;                                              // Selection.cpp
+  HRESULT saveToHost() override;                                                // CVBPropPkg.cpp
+  void releaseObjects() override;                                               // Selection.cpp
+
+  // ---- CVBPropPkg.cpp ----
+  // Refreshes the owner window from the host's active window (kept when there is none).
+  void refreshOwnerWindow();
+  // Initialize step 10 onwards: the component page unless a recall kept the components, then
+  // the initialisation record.
+  HRESULT finishInitialize();
+  static void fillInitRecord(ExtnPackageInitRecord* record);
+  // The host container for the calling thread (null when none was given).
+  support::ComPtr<ExtnContainer> container();
+  // Adds a piece of the import report: to ImportReport and to the browser's AddReportLine.
+  HRESULT addReportText(const wchar_t* text, bool lineComplete);
+
+  // ---- Selection.cpp ----
+  // A new browser: created, InitBrowser, the version published to it and to "KitVersion".
+  HRESULT createBrowser(support::ComPtr<IShowCOCATIDs>& browser);
+  // The selection step on the host thread (recall: no dialog).
+  HRESULT selectPackage();
+  HRESULT showSelection();
+  // Package creation, then material-object creation, on the CAPE-OPEN thread.
+  HRESULT createPackage();
+  HRESULT createMaterialObject();
+  void recordListPositions();
+  // The ability check of package creation, with the repeated-id check.
+  HRESULT checkAbilities();
+  // The component page of Initialize (host thread).
+  HRESULT openComponentPage();
+
+  // ---- Components.cpp ----
+  // Reads the package's component list and identifies each component (CAPE-OPEN thread).
+  HRESULT readComponentList();
+  // The host id of component i, -1 when none; kind: "CASNumber", "CompId" or "No matching".
+  int identifyComponent(int i, bool verbose, std::wstring& kind);
+  // Sizes the per-component state for n components (and tells the material object).
+  void sizeComponentState(int n);
+  HRESULT setDefaultFlags();
+  // The report line when two components share a component id; S_OK when none do.
+  HRESULT checkRepeatedIds();
+  // VariableChanging: may refuse the change (*changing = FALSE).
+  HRESULT guardVariableChange(const std::wstring& name, const VARIANT& newValue, VARIANT_BOOL* changing);
+  HRESULT refreshHypotheticals();
+  HRESULT importSelection();
+  HRESULT preselectComponents();
+  // The host fluid package reached through the container; reported as "getting FluidPackage".
+  HRESULT hostFluidPackage(support::ComPtr<HostFluidPackage>& out);
+  // Finds or creates the hypothetical component `name` (which the host may rename).
+  HRESULT createHypothetical(std::wstring& name, int& hostId);
+  HRESULT configureHypothetical(HostHypoComponent* component, int i);
+  // The host's component basis read again (EndBasisChange, and a recall whose basis is kept).
+  HRESULT readHostBasis();
+  // The package's constant as a double; +inf when it is not available.
+  double componentConstant(const wchar_t* property, int position);
+
+  // ---- Fields (declared in the order of the adapter's record; the bridge last, so that the
+  // CAPE-OPEN thread is stopped before anything it uses goes) ----
+  ExtnPackageInitRecord* m_initRecord = nullptr;
+  COvBSTR m_chosenPackage;               // the selected package; empty: nothing selected
+  int m_componentCount = 0;              // host components, read at Initialize
+  support::Variant m_preselected;        // host ids to preselect (16- or 32-bit integers)
+  bool m_recalling = false;
+  DWORD m_hostThreadId = 0;
+  HWND m_ownerWindow = nullptr;
+
+  // The package's abilities, from its property and phase lists.
+  struct Capabilities {
+    bool kvalues = false;
+    bool fugacityCoefficient = false;
+    bool activityCoefficient = false;
+    bool vaporLiquid = false;
+    bool logKValues = false;
+    bool logFugacityCoefficient = false;
+  } m_caps;
+
+  PkgConfig m_config;                    // the persisted host variables
+  OvTextVar m_kitVersion{false};         // "KitVersion", not persisted
+
+  CMatObj* m_matObj = nullptr;           // raw pointer of the material object (its own thread)
+  bridge::GlobalizedPointer<ICapeThermoMaterialObject> m_materialObject;
+  bridge::GlobalizedPointer<IMatObj> m_imatObj;
+  bridge::GlobalizedPointer<ICapeThermoPropertyPackage> m_package;
+  bridge::GlobalizedPointer<ICapeThermoSystem> m_system;
+  bridge::GlobalizedPointer<ExtnContainer> m_container;
+
+  // Selection (the four names are kept in the configuration: m_config.selection())
+  support::Bstr m_browserState;          // the browser's opaque state after a selection
+  bridge::GlobalizedPointer<IShowCOCATIDs> m_browser;
+  DWORD m_rotCookie = 0;
+  support::Variant m_phaseList;
+  support::Variant m_propList;
+
+  // Positions in the property list (phase list for vaporLiquid), -1 when absent.
+  struct ListPositions {
+    int fugacityCoefficient = -1;
+    int kvalues = -1;
+    int logFugacityCoefficient = -1;
+    int logkvalues = -1;
+    int activityCoefficient = -1;
+    int vaporLiquid = -1;
+  } m_positions;
+
+  // The package's component lists, in its order.
+  struct ComponentLists {
+    support::Variant ids, formulae, names, boilTemps, molWts, casNos;
+    void clear();
+  } m_lists;
+
+  // Per-component state
+  int m_packageComponents = 0;           // n: the package's component count
+  bool m_componentsChanged = false;      // a recalled case's components differ from the package's
+  bool m_recalledOptionsKept = false;    // recalled per-component options survived the comparison
+  bool m_viewRequested = false;
+  support::Variant m_hostIds;            // "IDNumbers": 32-bit host ids, one per component
+  support::Variant m_matObjIds;          // package ids per host position (IMatObj::setComps)
+  std::vector<double> m_phaseWork[3][2]; // scratch of the calculations: [phase][0|1]
+  support::Variant m_scratch[3];         // scratch arrays of the calculations
+  std::map<std::wstring, support::Variant> m_constants;  // package constants by property
+
+  COVCOError m_errors;
+  bridge::CallBridge m_bridge;
 };

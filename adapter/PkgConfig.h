@@ -46,6 +46,7 @@ class PkgConfig {
   // Reads variables 1-4 into the selection; the first failure is returned after all four.
   HRESULT loadSelection();
   const Selection& selection() const { return m_selection; }
+  Selection& selection() { return m_selection; }
 
   // The value of the variable of that name; "IDNumbers" (any case) answers a copy of hostIds
   // (null: an empty VARIANT). E_FAIL for names without a variable.

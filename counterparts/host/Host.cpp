@@ -91,3 +91,29 @@ bool pumpUntil(HANDLE handle) {
 }
 
 }  // namespace orvexhost
+
+namespace orvexhost {
+
+std::wstring propertyPackageDefinition() {
+  static const wchar_t* const kDeclarations[] = {
+      L"text PropPackName",           L"text PropSysName",
+      L"text PropPackAlias",          L"text PropSysAlias",
+      L"textarray SelectedProperties", L"textarray SelectedPhases",
+      L"textarray SelectedCompIds",   L"real ComponentsSource",
+      L"real ValidationMode",         L"realarray SelectedFlags",
+      L"realarray HypoFlags",         L"text ComponentsMessage",
+      L"text ImportReport",           L"textarray SelectedCompFormulas",
+      L"textarray SelectedCompNames", L"textarray SelectedCompCASNos",
+      L"realarray SelectedCompBoilTemps", L"realarray SelectedCompMolWts",
+      L"textarray MatchedBy",         L"textarray SelectedCompOvNames",
+      L"textarray UserSelectedCompOvNames", L"realarray SelectedIDNumbers",
+      L"text TextMessage",            L"text KitVersion",
+      // The component page's command variables.
+      L"text CustomView",             L"text RefreshHypos",
+      L"text CloseDefaultView"};
+  std::wstring text;
+  for (const wchar_t* line : kDeclarations) text += std::wstring(line) + L"\n";
+  return text;
+}
+
+}  // namespace orvexhost

@@ -82,6 +82,11 @@ class Host {
   std::shared_ptr<HostState> m_state;
 };
 
+// The extension definition the host declares for a CAPE-OPEN property package extension: the 23
+// variables stored with the case (in the extension's binding order), "KitVersion", and the
+// component page's command variables "CustomView", "RefreshHypos" and "CloseDefaultView".
+std::wstring propertyPackageDefinition();
+
 // Waits for the handle while dispatching the thread's messages (incoming COM calls included).
 // Returns false when the wait itself fails.
 bool pumpUntil(HANDLE handle);

@@ -155,6 +155,23 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   HRESULT checkAbilities();
   // The component page of Initialize (host thread).
   HRESULT openComponentPage();
+  // Binds "KitVersion", stores this module's version in it and gives it to the browser.
+  HRESULT publishKitVersion(IShowCOCATIDs* browser);
+  // The browser's answers after ShowSelection: its state and the four names.
+  HRESULT readChoice(IShowCOCATIDs* browser);
+  // The four names into PropPackName, PropSysName, PropPackAlias, PropSysAlias.
+  HRESULT storeSelection();
+  // Package creation steps: the running-object registration, the package and system objects,
+  // the alias for the host, the phase and property lists, the lists kept with the case.
+  HRESULT registerActiveBrowser(IShowCOCATIDs* browser);
+  HRESULT createPackageObjects(IShowCOCATIDs* browser);
+  HRESULT passAliasToHost();
+  HRESULT readPackageLists();
+  HRESULT storeListsInHost();
+  // Material-object creation steps after the object exists.
+  HRESULT connectMaterialObject(IMatObj* matObj);
+  // Teardown: the browser's running-object registration, revoked by the thread that made it.
+  void revokeActiveBrowser();
 
   // ---- Components.cpp ----
   // Reads the package's component list and identifies each component (CAPE-OPEN thread).
@@ -180,6 +197,73 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   HRESULT readHostBasis();
   // The package's constant as a double; +inf when it is not available.
   double componentConstant(const wchar_t* property, int position);
+  // Steps of the above.
+  HRESULT requestComponentList();
+  void checkComponentLists();
+  void checkList(support::Variant& list, VARTYPE vt, long count, const char* name);
+  void replaceInvalidValues(support::Variant& list, const wchar_t* name);
+  HRESULT compareRecalledComponents();
+  void storeComponentLists();
+  HRESULT identifyAll();
+  long listCount() const;
+  // The report text of an identification sent as a piece (or a line), then emptied.
+  void sendReport(std::wstring& text, bool lineComplete);
+  bool duplicateRuleKeeps(int i, int id, bool verbose, std::wstring& text, std::wstring& kind,
+                          const std::vector<double>& idNumbers);
+  int identifyOutsideLibrary(int i, std::wstring& text, std::wstring& kind, const std::vector<double>& idNumbers);
+  bool findHostComponent(const std::wstring& name, int& hostId);
+  HRESULT hostComponents(support::ComPtr<HostComponents>& out);
+  HRESULT preselectHypothetical(int i, std::wstring& name, int& hostId);
+  HRESULT importRound(bool& restart);
+  HRESULT guardHypoFlags(const VARIANT& newValue, VARIANT_BOOL* changing);
+  HRESULT guardCloseView(VARIANT_BOOL* changing);
+  HRESULT askPackageConstant(const wchar_t* property, support::Variant& values);
+  long materialPosition(int position) const;
+  // The material object's IMatObj for the calling thread (null when there is none).
+  HRESULT materialInterface(support::ComPtr<IMatObj>& out);
+
+  // ---- KValues.cpp / PhaseProperties.cpp ----
+  // Steps shared by the calculation requests (KValues.cpp); the static ones are plain rules, the
+  // others run on the CAPE-OPEN thread.
+  static bool tracingRequests();
+  static bool outsideCalcRange(double temperature, double pressurePa);
+  static void phaseFlags(const int* types, bool& vapour, bool& liquid, bool& twoLiquids);
+  static int mainLiquidOf(const int* types, int slotsLooked, int pass);
+  // The one-element property list of a property name.
+  static const VARIANT& singlePropertyList(const wchar_t* name);
+  HRESULT calcComplaint(HRESULT code, const char* text, int kind = CkNONE);
+  HRESULT choosePhaseList(int* types, const wchar_t* property, int pass, const VARIANT*& list);
+  int calcComponentCount() const;
+  void prepareWorkArrays();
+  HRESULT setRequestMaterial(const bridge::CallParameters& call, const int* types, int slotsLooked, int mainLiquid);
+  HRESULT calcOnMaterial(const VARIANT& properties, const VARIANT& phases);
+  void validateValues(double* values, int property, const char* step);
+  // K-value requests and estimates (KValues.cpp)
+  static const char* kValueFailureText(int callType);
+  HRESULT handOverKValues(int callType, double T, double P, double** compositions, const int* types, double** results);
+  HRESULT kValueRequest(int callType, bridge::CallParameters& call);
+  const wchar_t* kValueProperty(int callType, bool liquidLiquid) const;
+  HRESULT readKValueResults(const wchar_t* property, int mainLiquid);
+  HRESULT readActivityCoefficients(int mainLiquid, int n);
+  void writeLogK(bool fromKValues, int j, double* out, int n) const;
+  int hostIdAt(int position) const;
+  // Phase property requests (PhaseProperties.cpp)
+  HRESULT phasePropertiesRequest(bridge::CallParameters& call);
+  HRESULT fugacitiesRequest(bridge::CallParameters& call);
+  HRESULT handOverTransport(int callType, double T, double P, double** compositions, const int* types, double extra,
+                            double* result);
+  HRESULT transportRequest(int callType, bridge::CallParameters& call);
+  HRESULT setTransportInput(int callType, int phaseId, double value);
+  // Mass per mole (kg/kmol) of a mole composition.
+  double mixtureWeight(const double* x) const;
+  // Molar volumes (m3/kmol) of the host phases and the overall value, through the hand-over.
+  HRESULT phaseVolumes(double T, double P, double** compositions, int* types, double* fractions, double volumes[4]);
+  HRESULT orderPhases(double T, double P, double** compositions, int* types, double* fractions);
+  HRESULT exchangePhases(int a, int b, double** compositions, int* types, double* fractions, double* volumes,
+                         double* specific);
+  // Slot 0 judged as gas or liquid (OrderPhases step 6).
+  HRESULT labelFirstPhase(double T, double P, double** compositions, int* types, double* fractions, double* volumes,
+                          double* specific);
 
   // ---- Fields (declared in the order of the adapter's record; the bridge last, so that the
   // CAPE-OPEN thread is stopped before anything it uses goes) ----

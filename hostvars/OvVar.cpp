@@ -1,6 +1,8 @@
 #include "OvVar.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -45,12 +47,30 @@ HRESULT textOut(const std::string& text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-// "%f" in single precision, widened to double, as the persisted reals are read back.
+// A persisted real reads back as exactly the double that was saved: the shortest text that
+// round-trips, parsed as a double (a single-precision read would change saved values).
+std::string persistedReal(double value) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
+}
+
 bool parseReal(const std::string& text, double& out) {
-  float value = 0.0f;
-  if (std::sscanf(text.c_str(), "%f", &value) != 1) return false;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str()) return false;
   out = value;
   return true;
+}
+
+std::string realsText(const VARIANT& value) {
+  std::string text;
+  const long count = SetGet::elementCount(value), first = SetGet::lbound(value);
+  for (long k = 0; k < count; ++k) {
+    if (k) text += kSeparator;
+    text += persistedReal(SetGet::getDouble(value, first + k));
+  }
+  return text;
 }
 
 std::vector<std::string> splitElements(const std::string& text) {
@@ -301,7 +321,7 @@ HRESULT OvRealVar::toText(BSTR* out) {
   return guarded([&] {
     Variant value;
     const HRESULT hr = getValue(value.out());
-    return FAILED(hr) ? hr : textOut(SetGet::scalarToStr(value.get()), out);
+    return FAILED(hr) ? hr : textOut(persistedReal(value.get().dblVal), out);
   });
 }
 
@@ -353,7 +373,13 @@ IUnknown* OvRealFlexVar::bind(const char* name, OvVarSet* set) {
   return m_host.Get();
 }
 
-HRESULT OvRealFlexVar::toText(BSTR* out) { return arrayToText(m_host.Get(), m_value, out); }
+HRESULT OvRealFlexVar::toText(BSTR* out) {
+  return guarded([&] {
+    Variant value;
+    const HRESULT hr = readArray(m_host.Get(), m_value, value.out());
+    return FAILED(hr) ? hr : textOut(realsText(value.get()), out);
+  });
+}
 
 HRESULT OvRealFlexVar::fromText(BSTR text) {
   return guarded([&] {

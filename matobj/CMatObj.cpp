@@ -275,7 +275,9 @@ STDMETHODIMP CMatObj::put_PropertyPackage(IDispatch* package) {
     support::Variant ids, formulae, names, boilTemps, molwts, casnos;
     hr = m_package->GetComponentList(&ids, &formulae, &names, &boilTemps, &molwts, &casnos);
     if (FAILED(hr)) return unexpected(hr, m_ownerHWnd);
+    m_attachingPackage = true;  // the cache is filled below, from these very lists
     hr = setComps(ids.get(), VARIANT_FALSE);
+    m_attachingPackage = false;
     if (FAILED(hr)) return unexpected(hr, m_ownerHWnd);
     return getComConstFromCOPP(ids.get(), formulae.get(), names.get(), boilTemps.get(), molwts.get(), casnos.get());
   } catch (const std::bad_alloc&) {
@@ -308,12 +310,18 @@ STDMETHODIMP CMatObj::setComps(VARIANT newVal, VARIANT_BOOL preserveIfPossible) 
     const long count = SetGet::elementCount(ids.get());
     const bool changed = !support::equals(ids.get(), m_compIds.get());
     m_compIds = std::move(ids);
-    if (count == m_numComps && preserveIfPossible) return S_OK;
-    hr = SetNumComps(count);
-    if (FAILED(hr)) return hr;
-    if (changed)
-      for (CompConstProp& constants : m_compConsts) constants.reset();
-    return S_OK;
+    if (count != m_numComps || !preserveIfPossible) {
+      hr = SetNumComps(count);
+      if (FAILED(hr)) return hr;
+    }
+    // The constants follow the compounds: new compounds, or compounds sized but never filled.
+    const bool unfilled = std::any_of(m_compConsts.begin(), m_compConsts.end(), [](const CompConstProp& c) {
+      return c.m_molecularWeight == MathUtils::kUnset;
+    });
+    if (!changed && !unfilled) return S_OK;
+    for (CompConstProp& constants : m_compConsts) constants.reset();
+    // Compounds chosen after the package was attached need their constants too.
+    return m_attachingPackage ? S_OK : refillConstants();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {

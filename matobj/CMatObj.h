@@ -202,6 +202,8 @@ class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, 
   double factorOf(const std::vector<double>& x) const;  // kg/mol of a mole composition, 0 if unknown
 
   // Component constants (ComponentConstants.cpp)
+  // The cache again after the compound list changed (nothing without a package).
+  HRESULT refillConstants();
   HRESULT getComConstFromCOPP(const VARIANT& ids, const VARIANT& formulae, const VARIANT& names,
                               const VARIANT& boilTemps, const VARIANT& molwts, const VARIANT& casnos);
   // Accepts the package's answer for `expected` values; converts the deprecated forms in place.
@@ -229,6 +231,7 @@ class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, 
   // ---- State ----
   int m_numComps = 0;
   std::vector<CompConstProp> m_compConsts;
+  bool m_attachingPackage = false;  // PropertyPackage is filling the constant cache itself
   support::Variant m_compIds;  // string array of the package's compound ids
   CPHARR m_table[kRows][kDerivatives];
   CPHARR* m_temperature = nullptr;  // m_table entries of temperature and pressure

@@ -5,6 +5,7 @@
 #include "CMatObj.h"
 #include "COIds.h"
 #include "SetGet.h"
+#include "Utils.h"
 
 using support::SetGet;
 
@@ -170,6 +171,43 @@ HRESULT CMatObj::getComConstFromCOPP(const VARIANT& ids, const VARIANT& formulae
 }
 
 // A constant the package cannot give stays unset; an answer of the wrong shape stops the filling.
+// After the compound list changed: the cache filled again, each compound's texts and numbers
+// taken from the package's lists at that compound's own position there (the host may have
+// chosen fewer compounds, or another order), then the constants asked of the package again.
+HRESULT CMatObj::refillConstants() {
+  if (!m_package || m_numComps <= 0) return S_OK;
+  try {
+    support::Variant ids, formulae, names, boilTemps, molwts, casnos;
+    HRESULT hr = m_package->GetComponentList(&ids.get(), &formulae.get(), &names.get(), &boilTemps.get(),
+                                             &molwts.get(), &casnos.get());
+    if (FAILED(hr)) return hr;
+    const long packageCount = SetGet::elementCount(ids.get());
+    for (int i = 0; i < m_numComps; ++i) {
+      BSTR own = nullptr;
+      if (!SetGet::nextItem(m_compIds.get(), SetGet::lbound(m_compIds.get()) + i, own)) continue;
+      for (long k = 0; k < packageCount; ++k) {
+        BSTR theirs = nullptr;
+        if (!SetGet::nextItem(ids.get(), SetGet::lbound(ids.get()) + k, theirs) || !support::sameText(own, theirs)) continue;
+        CompConstProp& c = m_compConsts[i];
+        readText(ids.get(), k, c.m_compId);
+        readText(formulae.get(), k, c.m_formula);
+        readText(names.get(), k, c.m_name);
+        readText(casnos.get(), k, c.m_casNumber);
+        readNumber(molwts.get(), k, c.m_molecularWeight);
+        readNumber(boilTemps.get(), k, c.m_normalBoilingPoint);
+        break;
+      }
+    }
+    for (const wchar_t* name : kFilledConstants) {
+      hr = fillCachedConstant(name);
+      if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+  } catch (...) {
+    return raiseError(L"bug in getComConstFromCOPP");
+  }
+}
+
 HRESULT CMatObj::fillCachedConstant(const wchar_t* name) {
   support::Bstr text(name);
   double CompConstProp::*field = cachedConstantOf(text.get())->number;

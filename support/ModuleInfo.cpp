@@ -135,9 +135,21 @@ std::string getDllPath(const char* name) {
   return handle ? modulePath(handle) : std::string();
 }
 
+namespace {
+std::string& cachedDirectory() {
+  static std::string directory;  // kept once found; a failed look-up is tried again
+  return directory;
+}
+}  // namespace
+
+void forgetDllDirectory() {
+  Lock lock(directoryLock());
+  cachedDirectory().clear();
+}
+
 std::string getDllDirectory() {
   Lock lock(directoryLock());
-  static std::string directory;  // kept once found; a failed look-up is tried again
+  std::string& directory = cachedDirectory();
   if (directory.empty()) {
     std::string path = getDllPath();
     size_t slash = path.find_last_of('\\');

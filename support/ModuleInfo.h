@@ -13,6 +13,8 @@ namespace support {
 std::string getDllPath(const char* moduleName = nullptr);
 // Folder of the product's own module, without the trailing "\"; computed once and kept.
 std::string getDllDirectory();
+// The next getDllDirectory looks the directory up again (after the module name changed).
+void forgetDllDirectory();
 
 struct FileVersion {
   int part[4] = {0, 0, 0, 0};                  // major, minor, third, fourth of "FileVersion"

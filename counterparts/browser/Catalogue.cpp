@@ -55,6 +55,11 @@ HRESULT registeredThermoSystems(std::vector<ThermoSystemEntry>& systems) {
 const ThermoSystemEntry* findSystem(const std::vector<ThermoSystemEntry>& systems, const std::wstring& text) {
   for (const auto& s : systems)
     if (_wcsicmp(s.name.c_str(), text.c_str()) == 0 || _wcsicmp(s.alias.c_str(), text.c_str()) == 0) return &s;
+  // A version-independent ProgID names the same class as the versioned one listed.
+  CLSID clsid;
+  if (SUCCEEDED(CLSIDFromProgID(text.c_str(), &clsid)))
+    for (const auto& s : systems)
+      if (IsEqualCLSID(s.clsid, clsid)) return &s;
   return nullptr;
 }
 

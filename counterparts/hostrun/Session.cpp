@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 
 #include "Text.h"
@@ -93,7 +94,34 @@ bool Session::startNew(std::string& error) {
 
 bool Session::startRecalled(const std::string& savePath, std::string& error) {
   if (failed(m_host->loadCase(wide(savePath)), ("loading the saved case " + savePath).c_str(), error)) return false;
-  return createExtension(error) && initialize(VARIANT_TRUE, error) && readHostBasis(error);
+  return restoreFluidPackage(error) && createExtension(error) && initialize(VARIANT_TRUE, error) &&
+         readHostBasis(error);
+}
+
+// The host keeps its fluid package with the case; this host's case store keeps only the
+// variables, so the components the extension imported are put back from them.
+bool Session::restoreFluidPackage(std::string& error) {
+  const std::vector<std::wstring> names = texts(L"SelectedCompOvNames");
+  ComPtr<IDispatch> variable = variableObject(L"SelectedFlags");
+  ComPtr<ExtnRealArrayVariable> typed;
+  Variant flags;
+  if (variable && SUCCEEDED(variable->QueryInterface(IID_PPV_ARGS(typed.GetAddressOf())))) typed->get_Value(flags.out());
+  ComPtr<HostComponents> components = fluidPackageComponents(m_container.Get());
+  if (!components || flags.get().vt != (VT_ARRAY | VT_R8) || !flags.get().parray) {
+    error = "the saved case holds no component selection";
+    return false;
+  }
+  double* selected = nullptr;
+  SafeArrayAccessData(flags.get().parray, reinterpret_cast<void**>(&selected));
+  const size_t count = std::min<size_t>(names.size(), flags.get().parray->rgsabound[0].cElements);
+  bool ok = true;
+  for (size_t i = 0; i < count && ok; ++i) {
+    ComPtr<HostComponent> added;
+    if (selected[i] > 0) ok = SUCCEEDED(components->Add(Bstr(names[i].c_str()).get(), &added));
+  }
+  SafeArrayUnaccessData(flags.get().parray);
+  if (!ok) error = "the host refused a saved component";
+  return ok;
 }
 
 bool Session::save(const std::string& path, std::string& error) {

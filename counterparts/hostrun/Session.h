@@ -53,6 +53,7 @@ class Session {
   // Marks the case's components selected, closes the component page and ends the basis change.
   bool importComponents(std::string& error);
   bool readHostBasis(std::string& error);
+  bool restoreFluidPackage(std::string& error);
   support::ComPtr<IDispatch> variableObject(const wchar_t* name);
 
   const Case& m_case;

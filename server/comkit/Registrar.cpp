@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
+
 #include "Raii.h"
 #include "RegKey.h"
 
@@ -79,6 +81,31 @@ LSTATUS deleteTree(HKEY root, const std::wstring& key) {
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
+// Some platforms' type-library marshaler looks the library up under the neutral locale only, so a
+// library of a specific locale is also entered there (same file): proxies can then always be built.
+std::wstring neutralLocaleKey(const TLIBATTR& attr) {
+  wchar_t version[32] = {};
+  swprintf(version, 32, L"%x.%x", attr.wMajorVerNum, attr.wMinorVerNum);
+  return L"TypeLib\\" + guidText(attr.guid) + L"\\" + version + L"\\0";
+}
+
+HRESULT addNeutralLocale(ITypeLib* lib, const std::wstring& modulePath) {
+  TLIBATTR* attr = nullptr;
+  HRESULT hr = lib->GetLibAttr(&attr);
+  if (FAILED(hr)) return hr;
+  LSTATUS status = ERROR_SUCCESS;
+  if (attr->lcid != LOCALE_NEUTRAL) {
+    RegKey key;
+    const std::wstring name = neutralLocaleKey(*attr) + (attr->syskind == SYS_WIN64 ? L"\\win64" : L"\\win32");
+    status = RegCreateKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr);
+    if (status == ERROR_SUCCESS)
+      status = RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(modulePath.c_str()),
+                              static_cast<DWORD>((modulePath.size() + 1) * sizeof(wchar_t)));
+  }
+  lib->ReleaseTLibAttr(attr);
+  return HRESULT_FROM_WIN32(status);
+}
+
 }  // namespace
 
 std::wstring guidText(REFGUID guid) {
@@ -117,7 +144,8 @@ HRESULT registerTypeLib(const std::wstring& modulePath) {
   HRESULT hr = LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, lib.GetAddressOf());
   if (FAILED(hr)) return hr;
   std::wstring path = modulePath;  // RegisterTypeLib takes a non-const path
-  return RegisterTypeLib(lib.Get(), path.data(), nullptr);
+  hr = RegisterTypeLib(lib.Get(), path.data(), nullptr);
+  return SUCCEEDED(hr) ? addNeutralLocale(lib.Get(), modulePath) : hr;
 }
 
 HRESULT unregisterTypeLib(const std::wstring& modulePath) {
@@ -127,6 +155,7 @@ HRESULT unregisterTypeLib(const std::wstring& modulePath) {
   TLIBATTR* attr = nullptr;
   hr = lib->GetLibAttr(&attr);
   if (FAILED(hr)) return hr;
+  if (attr->lcid != LOCALE_NEUTRAL) deleteTree(HKEY_CLASSES_ROOT, neutralLocaleKey(*attr));
   hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
   lib->ReleaseTLibAttr(attr);
   return hr;

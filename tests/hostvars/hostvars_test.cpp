@@ -206,7 +206,7 @@ TEST_F(HostVarsTest, TextGoesToTheHostAndAppendsWithOrWithoutALineFeed) {
   EXPECT_TRUE(shownBoxes().empty());
 }
 
-TEST_F(HostVarsTest, RealGoesToTheHostAndRestoresInSinglePrecision) {
+TEST_F(HostVarsTest, RealGoesToTheHostAndRestoresExactly) {
   OvRealVar real;
   ASSERT_NE(nullptr, real.bind("KitNumber", &set));
   EXPECT_FALSE(real.hasValue());
@@ -220,12 +220,17 @@ TEST_F(HostVarsTest, RealGoesToTheHostAndRestoresInSinglePrecision) {
   EXPECT_HRESULT_SUCCEEDED(real.fromText(Bstr(saved.c_str()).get()));
   double value = 0;
   EXPECT_HRESULT_SUCCEEDED(real.getReal(value));
-  EXPECT_EQ(static_cast<double>(0.1f), value);
-  EXPECT_NE(0.1, value);
+  EXPECT_EQ(0.1, value);
+  // A value that needs all 17 digits comes back bit for bit.
+  const double third = 1.0 / 3.0;
+  EXPECT_HRESULT_SUCCEEDED(real.setReal(third));
+  EXPECT_HRESULT_SUCCEEDED(real.fromText(Bstr(textOf(real).c_str()).get()));
+  EXPECT_HRESULT_SUCCEEDED(real.getReal(value));
+  EXPECT_EQ(third, value);
   // Text that is no number changes nothing.
   EXPECT_EQ(E_FAIL, real.fromText(Bstr(L"abc").get()));
   EXPECT_HRESULT_SUCCEEDED(real.getReal(value));
-  EXPECT_EQ(static_cast<double>(0.1f), value);
+  EXPECT_EQ(third, value);
 }
 
 TEST_F(HostVarsTest, RealArrayGoesToTheHostElementByElement) {
@@ -243,10 +248,10 @@ TEST_F(HostVarsTest, RealArrayGoesToTheHostElementByElement) {
   EXPECT_EQ(7.25, SetGet::getDouble(onHost.get(), SetGet::lbound(onHost.get()) + 1));
   EXPECT_EQ(L"1.5-.-7.25-.-3.5", textOf(reals));
   EXPECT_HRESULT_SUCCEEDED(reals.fromText(Bstr(L"0.1-.-4").get()));
-  EXPECT_EQ(static_cast<double>(0.1f), reals.getReal(0));
+  EXPECT_EQ(0.1, reals.getReal(0));
   EXPECT_EQ(4.0, reals.getReal(1));
   EXPECT_EQ(E_FAIL, reals.fromText(Bstr(L"1-.-x-.-3").get()));
-  EXPECT_EQ(L"0.100000001490116-.-4", textOf(reals));
+  EXPECT_EQ(L"0.1-.-4", textOf(reals));
   EXPECT_TRUE(shownBoxes().empty());
 }
 
@@ -414,7 +419,7 @@ TEST(UnboundVarTest, LocalValuesRoundTripThroughTheirText) {
   EXPECT_HRESULT_SUCCEEDED(real.fromText(Bstr(textOf(real).c_str()).get()));
   double value = 0;
   EXPECT_HRESULT_SUCCEEDED(real.getReal(value));
-  EXPECT_EQ(static_cast<double>(0.1f), value);
+  EXPECT_EQ(0.1, value);
 
   OvTextFlexVar strings;
   EXPECT_HRESULT_SUCCEEDED(strings.fromText(Bstr(L"x-.-y").get()));

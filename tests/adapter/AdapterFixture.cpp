@@ -1,0 +1,153 @@
+#include "AdapterFixture.h"
+
+#include <oleauto.h>
+
+#include "Text.h"
+
+using support::Bstr;
+using support::ComPtr;
+using support::Variant;
+
+namespace adapter_test {
+
+namespace {
+
+// The host's object of a declared variable (null when it is not declared).
+ComPtr<IDispatch> hostObject(ExtnContainer* container, const wchar_t* name) {
+  ComPtr<ExtnDefinition> definition;
+  ComPtr<ExtnVariableDefinition> declared;
+  ComPtr<IDispatch> object;
+  EXPECT_HRESULT_SUCCEEDED(container->get_ExtensionDefinition(&definition));
+  if (definition) {
+    EXPECT_HRESULT_SUCCEEDED(definition->FindVariable(bstr(name).get(), &declared));
+  }
+  if (declared) {
+    EXPECT_HRESULT_SUCCEEDED(declared->get_Variable(&object));
+  }
+  return object;
+}
+
+}  // namespace
+
+const wchar_t kSystemName[] = L"Quellmar.PRThermoSystem.1";
+const wchar_t kSystemAlias[] = L"PR Thermo System";
+
+std::wstring choiceOf(const wchar_t* package) { return std::wstring(kSystemName) + L"|" + package; }
+
+std::wstring fullDefinition() { return orvexhost::propertyPackageDefinition(); }
+
+Bstr bstr(const std::wstring& s) { return Bstr(s.data(), static_cast<UINT>(s.size())); }
+
+Variant text(const wchar_t* value) {
+  Variant v;
+  v.get().vt = VT_BSTR;
+  v.get().bstrVal = SysAllocString(value);
+  return v;
+}
+
+Variant real(double value) {
+  Variant v;
+  v.get().vt = VT_R8;
+  v.get().dblVal = value;
+  return v;
+}
+
+std::wstring textIn(const VARIANT& value) {
+  return value.vt == VT_BSTR && value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
+}
+
+void AdapterTest::SetUp() {
+  ASSERT_HRESULT_SUCCEEDED(apartment.result());
+  host = std::make_unique<orvexhost::Host>(fullDefinition());
+  ASSERT_HRESULT_SUCCEEDED(host->container(&container));
+  createAdapter();
+}
+
+void AdapterTest::TearDown() {
+  releaseAdapter();
+  container.Reset();
+  host.reset();
+  SetEnvironmentVariableW(L"ORVEX_BROWSER_CHOICE", nullptr);
+}
+
+void AdapterTest::createAdapter() {
+  releaseAdapter();
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_VBPropPkg, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ExtnPropertyPackage),
+                                   reinterpret_cast<void**>(package.GetAddressOf())));
+  ASSERT_EQ(S_OK, package.As(&extension));
+  ASSERT_EQ(S_OK, package.As(&priv));
+  ASSERT_EQ(S_OK, package.As(&diagnostics));
+}
+
+void AdapterTest::releaseAdapter() {
+  if (initialised && extension) {
+    EXPECT_EQ(S_OK, extension->Terminate());
+  }
+  initialised = false;
+  diagnostics.Reset();
+  priv.Reset();
+  extension.Reset();
+  package.Reset();
+}
+
+HRESULT AdapterTest::initialize(const wchar_t* choice, VARIANT_BOOL recalling) {
+  SetEnvironmentVariableW(L"ORVEX_BROWSER_CHOICE", choice ? choice : L"cancel");
+  const HRESULT hr = package->Initialize(container.Get(), &record, recalling);
+  if (SUCCEEDED(hr)) initialised = true;
+  return hr;
+}
+
+void AdapterTest::initializeWith(const wchar_t* package) {
+  const HRESULT hr = initialize(choiceOf(package).c_str());
+  std::string shown;
+  for (const test_sink::Box& box : boxes.shown()) shown += support::narrow(box.text) + "\n";
+  ASSERT_EQ(S_OK, hr) << "boxes shown:\n" << shown;
+}
+
+Variant AdapterTest::hostValue(const wchar_t* name) {
+  Variant value;
+  ComPtr<IDispatch> object = hostObject(container.Get(), name);
+  ComPtr<ExtnTextVariable> textVar;
+  ComPtr<ExtnRealVariable> realVar;
+  ComPtr<ExtnRealArrayVariable> reals;
+  ComPtr<ExtnTextArrayVariable> strings;
+  if (!object) return value;
+  if (SUCCEEDED(object.As(&textVar))) {
+    value.get().vt = VT_BSTR;
+    EXPECT_HRESULT_SUCCEEDED(textVar->get_Value(&value.get().bstrVal));
+  } else if (SUCCEEDED(object.As(&realVar))) {
+    value.get().vt = VT_R8;
+    EXPECT_HRESULT_SUCCEEDED(realVar->get_Value(&value.get().dblVal));
+  } else if (SUCCEEDED(object.As(&reals))) {
+    EXPECT_HRESULT_SUCCEEDED(reals->get_Value(value.out()));
+  } else if (SUCCEEDED(object.As(&strings))) {
+    EXPECT_HRESULT_SUCCEEDED(strings->get_Value(value.out()));
+  }
+  return value;
+}
+
+void AdapterTest::putHostValue(const wchar_t* name, const VARIANT& value) {
+  ComPtr<IDispatch> object = hostObject(container.Get(), name);
+  ComPtr<ExtnTextVariable> textVar;
+  ComPtr<ExtnRealVariable> realVar;
+  ComPtr<ExtnRealArrayVariable> reals;
+  ComPtr<ExtnTextArrayVariable> strings;
+  ASSERT_TRUE(object);
+  if (SUCCEEDED(object.As(&textVar))) {
+    ASSERT_HRESULT_SUCCEEDED(textVar->put_Value(value.bstrVal));
+  } else if (SUCCEEDED(object.As(&realVar))) {
+    ASSERT_HRESULT_SUCCEEDED(realVar->put_Value(value.dblVal));
+  } else if (SUCCEEDED(object.As(&reals))) {
+    ASSERT_HRESULT_SUCCEEDED(reals->put_Value(value));
+  } else {
+    ASSERT_TRUE(SUCCEEDED(object.As(&strings)));
+    ASSERT_HRESULT_SUCCEEDED(strings->put_Value(value));
+  }
+}
+
+void AdapterTest::newAdapter() {
+  createAdapter();
+  record = ExtnPackageInitRecord{};
+}
+
+}  // namespace adapter_test

@@ -310,18 +310,20 @@ STDMETHODIMP CMatObj::setComps(VARIANT newVal, VARIANT_BOOL preserveIfPossible) 
     const long count = SetGet::elementCount(ids.get());
     const bool changed = !support::equals(ids.get(), m_compIds.get());
     m_compIds = std::move(ids);
-    if (count != m_numComps || !preserveIfPossible) {
+    const bool keep = count == m_numComps && preserveIfPossible;
+    if (!keep) {
       hr = SetNumComps(count);
       if (FAILED(hr)) return hr;
+      if (changed)
+        for (CompConstProp& constants : m_compConsts) constants.reset();
     }
-    // The constants follow the compounds: new compounds, or compounds sized but never filled.
+    // With a package attached the constants follow the compounds: new compounds, or compounds
+    // sized but never filled, are asked of the package again.
     const bool unfilled = std::any_of(m_compConsts.begin(), m_compConsts.end(), [](const CompConstProp& c) {
       return c.m_molecularWeight == MathUtils::kUnset;
     });
-    if (!changed && !unfilled) return S_OK;
-    for (CompConstProp& constants : m_compConsts) constants.reset();
-    // Compounds chosen after the package was attached need their constants too.
-    return m_attachingPackage ? S_OK : refillConstants();
+    if (!m_package || m_attachingPackage || (!changed && !unfilled)) return S_OK;
+    return refillConstants();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {

@@ -18,6 +18,13 @@ struct Compositions {
       pointers[i] = slot[i].data();
     }
   }
+  // The flash's vapour in slot 0 and liquid in slot 1.
+  explicit Compositions(const FlashResult& f) : Compositions(f.x.size()) {
+    slot[0] = f.y;
+    slot[1] = f.x;
+    pointers[0] = slot[0].data();
+    pointers[1] = slot[1].data();
+  }
 };
 
 void progress(int done, int total) {
@@ -79,12 +86,7 @@ bool Operations::bubblePointGuess(CaseResults& r) {
 
 bool Operations::phaseProperties(CaseResults& r) {
   if (!r.flashed) return false;
-  const size_t n = m_s.feed().size();
-  Compositions c(n);
-  c.slot[0] = r.flash.y;
-  c.slot[1] = r.flash.x;
-  c.pointers[0] = c.slot[0].data();
-  c.pointers[1] = c.slot[1].data();
+  Compositions c(r.flash);
   const double v = r.flash.vapourFraction;
   int types[3] = {v > 0 ? kVapour : kAbsent, v < 1 ? kLiquid : kAbsent, kAbsent};
   double fractions[3] = {v, 1 - v, 0};
@@ -149,11 +151,7 @@ bool Operations::transport(CaseResults& r) {
     }
   }
   if (r.flashed && r.flash.vapourFraction > 0 && r.flash.vapourFraction < 1) {
-    Compositions c(m_s.feed().size());
-    c.slot[0] = r.flash.y;
-    c.slot[1] = r.flash.x;
-    c.pointers[0] = c.slot[0].data();
-    c.pointers[1] = c.slot[1].data();
+    Compositions c(r.flash);
     const HRESULT hr =
         m_s.package()->ComputeLiquidSurfaceTension(m_t, m_p, c.pointers, r.flash.vapourFraction, &r.surfaceTension);
     r.hasSurfaceTension = SUCCEEDED(hr);
@@ -167,11 +165,7 @@ bool Operations::transport(CaseResults& r) {
 
 bool Operations::orderPhases(CaseResults& r) {
   if (!r.flashed) return false;
-  Compositions c(m_s.feed().size());
-  c.slot[0] = r.flash.y;
-  c.slot[1] = r.flash.x;
-  c.pointers[0] = c.slot[0].data();
-  c.pointers[1] = c.slot[1].data();
+  Compositions c(r.flash);
   const double v = r.flash.vapourFraction;
   int types[3] = {v > 0 ? kVapour : kAbsent, v < 1 ? kLiquid : kAbsent, kAbsent};
   double fractions[3] = {v, 1 - v, 0};

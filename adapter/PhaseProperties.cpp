@@ -390,6 +390,9 @@ STDMETHODIMP CVBPropPkg::OrderPhases(double T, double P, double** Compositions, 
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("OrderPhases");
     if (!Compositions || !PhaseTypes || !PhaseFractions) return E_POINTER;
+    // Every phase with a share needs its composition: the ordering reads and moves them.
+    for (int i = 0; i < 3; ++i)
+      if (PhaseFractions[i] != 0.0 && !Compositions[i]) return E_POINTER;
     if (!m_matObj) throw std::runtime_error("no material object");
     return orderPhases(T, P, Compositions, PhaseTypes, PhaseFractions);
   } catch (...) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CCOError.h"
+#include "FaultShield.h"
 #include "GlobalTable.h"
 #include "ModuleInfo.h"
 #include "PumpingWait.h"
@@ -31,6 +32,18 @@ void reportThreadException() {
   } catch (...) {
   }
   support::reportFailure(kThreadActivity);
+}
+
+// A hardware fault that ended a piece of work on the CAPE-OPEN thread: the package's, unless it
+// happened in our own code. During a request it is kept back like any complaint of a
+// calculation; E_FAIL.
+HRESULT reportFault(CCOError& errors, const support::HardwareFault& fault, bool duringRequest) {
+  const bool ours = support::faultInThisModule(fault);
+  const std::string text =
+      std::string(duringRequest ? "handling the host's request: " : "creating the CAPE-OPEN objects: ") +
+      support::faultText(fault) + ". ";
+  errors.complain(E_FAIL, text.c_str(), ours ? CkINTERNAL : CkEXCEPTION, duringRequest);
+  return E_FAIL;
 }
 
 }  // namespace
@@ -166,7 +179,9 @@ void CallBridge::runThread() {
     m_record.result = reportUnexpected(com);
   } else {
     try {
-      m_record.result = prepareObjects();
+      support::HardwareFault fault;
+      if (!support::runShielded([this] { m_record.result = prepareObjects(); }, fault))
+        m_record.result = reportFault(m_client.errorObject(), fault, false);
       if (SUCCEEDED(m_record.result)) {
         ready = true;
         setEventReported(m_record.initialised);
@@ -202,7 +217,12 @@ void CallBridge::releaseObjects() {
 
 void CallBridge::runParkedCall() {
   HRESULT result = S_OK;
-  if (dispatch(m_block.callType, result))
+  bool known = true;
+  support::HardwareFault fault;
+  // A broken package must not take the host's process with it.
+  if (!support::runShielded([&] { known = dispatch(m_block.callType, result); }, fault))
+    result = reportFault(m_client.errorObject(), fault, true);
+  if (known)
     m_block.callResult = result;
   else
     support::reportFailure(kChangingThread);

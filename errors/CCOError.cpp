@@ -387,17 +387,20 @@ HRESULT CCOError::checkValues(double* values, int property, bool fromPackage, co
     if (!anyUnfeasible) return S_OK;
     const bool marked = property == PpSURFACETENSION;
     if (marked) values[0] = kNotSetMarker;  // the host's mark of a value never set
-    if (fromPackage && warnedOnce(property)) return E_FAIL;
-    m_warnedProperties.insert(property);
-
-    const Bstr name = COIds::allocName(property);
-    std::string message = "(" + SetGet::bufferToStr(VT_R8, original.data(), count, nullptr, -1, ", ") +
-                          ") for property '" + utf8(name.c_str()) + "'. " + ::text(reason);
-    if (fromPackage) message += kOnceOnlyNote;
-    complain(E_FAIL, message.c_str(), fromPackage ? CkUNFEASIBLE : CkHOSTUNFEASIBLE, calculating, additionalInfo);
+    // After the once-only warning the package's values are still replaced, silently: the host
+    // must never get a value that was found unfeasible.
+    const bool silent = fromPackage && warnedOnce(property);
+    if (!silent) {
+      m_warnedProperties.insert(property);
+      const Bstr name = COIds::allocName(property);
+      std::string message = "(" + SetGet::bufferToStr(VT_R8, original.data(), count, nullptr, -1, ", ") +
+                            ") for property '" + utf8(name.c_str()) + "'. " + ::text(reason);
+      if (fromPackage) message += kOnceOnlyNote;
+      complain(E_FAIL, message.c_str(), fromPackage ? CkUNFEASIBLE : CkHOSTUNFEASIBLE, calculating, additionalInfo);
+    }
     for (int i = marked ? 1 : 0; i < count; ++i)
       if (unfeasible[i]) values[i] = m_floorValue;
-    return fromPackage ? S_OK : E_FAIL;
+    return fromPackage && !silent ? S_OK : E_FAIL;
   } catch (...) {
     return E_FAIL;
   }

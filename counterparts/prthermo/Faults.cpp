@@ -30,6 +30,9 @@ void enterFaultyCall(const prcore::PackageDefinition& definition, const wchar_t*
     case Misbehaviour::CppException:
       throw std::runtime_error(definition.name + " throws from " + support::narrow(operation) + " on purpose");
     case Misbehaviour::AccessViolation: accessViolation(); break;
+    case Misbehaviour::CalcPropAccessViolation:
+      if (std::wstring(operation) == L"CalcProp") accessViolation();
+      break;
     default: break;
   }
 }

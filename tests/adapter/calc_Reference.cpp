@@ -105,8 +105,7 @@ std::vector<double> Reference::constant(const wchar_t* name) {
   return out;
 }
 
-void CalcTest::use(const wchar_t* package) {
-  reference = std::make_unique<Reference>(package);
+void addToHostFluidPackage(ExtnContainer* container, const std::vector<std::string>& casNumbers) {
   ComPtr<IDispatch> holderObject, fluidObject;
   ComPtr<HostFluidPackageHolder> holder;
   ComPtr<HostFluidPackage> fluid;
@@ -116,10 +115,15 @@ void CalcTest::use(const wchar_t* package) {
   ASSERT_HRESULT_SUCCEEDED(holder->get_FluidPackage(&fluidObject));
   ASSERT_HRESULT_SUCCEEDED(fluidObject.As(&fluid));
   ASSERT_HRESULT_SUCCEEDED(fluid->get_Components(&components));
-  for (const std::string& cas : reference->casNumbers()) {
+  for (const std::string& cas : casNumbers) {
     ComPtr<HostComponent> added;
     ASSERT_HRESULT_SUCCEEDED(components->Add(adapter_test::bstr(libraryName(cas)).get(), &added));
   }
+}
+
+void CalcTest::use(const wchar_t* package) {
+  reference = std::make_unique<Reference>(package);
+  addToHostFluidPackage(container.Get(), reference->casNumbers());
   initializeWith(package);
   n = reference->count();
   ASSERT_GT(n, 0);

@@ -42,6 +42,9 @@ class Reference {
   std::vector<std::string> m_cas;
 };
 
+// The host case's fluid package gets the compounds of the CAS numbers, by their host library names.
+void addToHostFluidPackage(ExtnContainer* container, const std::vector<std::string>& casNumbers);
+
 // The adapter initialised on a package, with the package's reference beside it.
 class CalcTest : public adapter_test::AdapterTest {
  protected:

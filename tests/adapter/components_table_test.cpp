@@ -1,7 +1,9 @@
 // The host component table: file reading rules, the id<->slot mapping and the lookups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 
 #include "HostComponentTable.h"
@@ -82,4 +84,37 @@ TEST(ComponentsTable, OverlongTokensStopReadingSafely) {
   hc::load(L"Z:\\no\\such\\OvpCASnos.txt");
   EXPECT_TRUE(capture.anyContains(L"Cannot open OvpCASnos.txt"));
   EXPECT_EQ(hc::idByName(L"A"), -1);
+}
+
+// Damaged library files: bytes changed, lines cut, zeros and overlong lines. Reading never
+// fails hard, keeps every stored text within its bounds, and a sound file reads fully again.
+TEST(ComponentsTable, RandomlyDamagedFilesAreReadSafely) {
+  test_sink::BoxCapture capture;
+  const std::string sound = records(hc::kExpectedRecords);
+  std::mt19937 random(1764u);
+  auto position = [&](size_t size) { return std::uniform_int_distribution<size_t>(0, size - 1)(random); };
+  for (int round = 0; round < 200; ++round) {
+    std::string damaged = sound;
+    for (int change = 0; change < 1 + round % 20; ++change) {
+      const size_t at = position(damaged.size());
+      switch (std::uniform_int_distribution<int>(0, 4)(random)) {
+        case 0: damaged[at] = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random)); break;
+        case 1: damaged.resize(at + 1); break;
+        case 2: damaged.insert(at, std::string(1 + position(3000), 'Q')); break;
+        case 3: damaged[at] = '\0'; break;
+        default: damaged.erase(at, std::min<size_t>(40, damaged.size() - at - 1)); break;
+      }
+      if (damaged.empty()) damaged = "\n";
+    }
+    const int counter = hc::load(writeFile(damaged));
+    ASSERT_GE(counter, 0);
+    ASSERT_LE(counter, hc::kSlots);
+    for (int slot = 1; slot < hc::kSlots; ++slot) {
+      const int id = hc::idOfSlot(slot);
+      ASSERT_LE(hc::nameOfId(id).size(), 15u) << "round " << round;
+      ASSERT_LE(hc::casOfId(id).size(), 11u) << "round " << round;
+    }
+  }
+  EXPECT_EQ(hc::kExpectedRecords + 1, hc::load(writeFile(sound)));
+  EXPECT_EQ(hc::idByName(L"C5"), 5);
 }

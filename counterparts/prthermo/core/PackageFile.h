@@ -39,6 +39,7 @@ enum class Misbehaviour {
     SlowCall,               // each call waits `delayMs` before answering
     EditChangesComponents,  // Edit replaces the compound list with `editCompounds`
     UncaughtException,      // a C++ exception leaves the call (no COM boundary)
+    CalcPropAccessViolation,  // only CalcProp dereferences an invalid pointer
 };
 
 // The file's name for each mode ("none", "errorWithDetails", ...).

@@ -1,0 +1,115 @@
+#include "FaultShield.h"
+
+#include <cstdio>
+
+namespace support {
+
+namespace {
+
+struct Shield {
+  void* jump[5];  // __builtin_setjmp's buffer
+  HardwareFault fault;
+  Shield* outer = nullptr;
+  bool tripped = false;
+};
+
+// The innermost shield of each thread. A TLS slot rather than thread_local: the exception handler
+// must not allocate, and the emulated thread-locals of this compiler may.
+DWORD shieldSlot() {
+  static const DWORD slot = TlsAlloc();
+  return slot;
+}
+
+bool isHardwareFault(DWORD code) {
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_INT_OVERFLOW:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_INVALID_OPERATION:
+    case EXCEPTION_FLT_OVERFLOW:
+      return true;
+    default:
+      return false;  // C++ exceptions and the system's own signals go their usual way
+  }
+}
+
+// Entered in place of the faulting instruction, on a fresh part of the faulting thread's stack.
+[[noreturn]] void landAfterFault(Shield* shield) { __builtin_longjmp(shield->jump, 1); }
+
+LONG CALLBACK onException(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  if (!isHardwareFault(record->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+  auto* shield = static_cast<Shield*>(TlsGetValue(shieldSlot()));
+  if (!shield || shield->tripped) return EXCEPTION_CONTINUE_SEARCH;
+  shield->tripped = true;
+  shield->fault = {record->ExceptionCode, record->ExceptionAddress};
+  // Resume in landAfterFault(shield) as if it had been called: 16-byte aligned stack below the
+  // faulting frame, minus the return address slot.
+  CONTEXT* context = info->ContextRecord;
+  context->Rsp = ((context->Rsp - 1024) & ~static_cast<DWORD64>(15)) - 8;
+  context->Rip = reinterpret_cast<DWORD64>(&landAfterFault);
+  context->Rcx = reinterpret_cast<DWORD64>(shield);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+void installHandlerOnce() {
+  static const PVOID handler = AddVectoredExceptionHandler(1, onException);
+  (void)handler;
+}
+
+// The work itself, in a frame of its own so that a C++ exception from it unwinds normally and
+// puts the outer shield back.
+__attribute__((noinline)) void runWork(Shield& shield, void (*work)(void*), void* context) {
+  struct Restore {
+    Shield& shield;
+    ~Restore() { TlsSetValue(shieldSlot(), shield.outer); }
+  } restore{shield};
+  work(context);
+}
+
+}  // namespace
+
+bool runShieldedCall(void (*work)(void*), void* context, HardwareFault& fault) {
+  installHandlerOnce();
+  Shield shield;  // in memory (its address is published), so still valid after the jump back
+  shield.outer = static_cast<Shield*>(TlsGetValue(shieldSlot()));
+  TlsSetValue(shieldSlot(), &shield);
+  if (__builtin_setjmp(shield.jump) == 0) {
+    runWork(shield, work, context);
+    return true;
+  }
+  TlsSetValue(shieldSlot(), shield.outer);
+  fault = shield.fault;
+  return false;
+}
+
+std::string faultText(const HardwareFault& fault) {
+  const char* name = "system exception";
+  switch (fault.code) {
+    case EXCEPTION_ACCESS_VIOLATION: name = "access violation"; break;
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO: name = "division by zero"; break;
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION: name = "illegal instruction"; break;
+    default: break;
+  }
+  char text[96];
+  std::snprintf(text, sizeof text, "%s (exception code 0x%08lX)", name, static_cast<unsigned long>(fault.code));
+  return text;
+}
+
+bool faultInThisModule(const HardwareFault& fault) {
+  HMODULE faulting = nullptr, own = nullptr;
+  const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  if (!GetModuleHandleExW(flags, static_cast<LPCWSTR>(fault.address), &faulting)) return false;
+  GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&faultInThisModule), &own);
+  return faulting == own;
+}
+
+}  // namespace support

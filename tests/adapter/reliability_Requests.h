@@ -1,0 +1,29 @@
+#pragma once
+// The mix of host requests the reliability suite makes: every calculation member of the host
+// interface on a grid of conditions, with each answer (code and every value written) collected
+// so that two runs of the same request can be compared exactly.
+#include <windows.h>
+
+#include <vector>
+
+#include "OvHost.h"
+
+namespace reliability_test {
+
+struct Request {
+  int kind = 0;        // which member, 0 .. kKinds - 1
+  double t = 300;      // K
+  double p = 2000;     // kPa
+};
+
+constexpr int kKinds = 9;
+
+// kKinds members on 4 temperatures and 3 pressures.
+std::vector<Request> requestMix();
+
+// The request made on package with vapour y and liquid x (n compounds each): the HRESULT
+// followed by every value the member wrote.
+std::vector<double> perform(ExtnPropertyPackage* package, const Request& request, const std::vector<double>& y,
+                            const std::vector<double>& x);
+
+}  // namespace reliability_test

@@ -52,7 +52,8 @@ make_prefix() {
 }
 
 start_session() {
-  "$WINESERVER" -p
+  # A server left running on this prefix (an interrupted run) is simply used again.
+  "$WINESERVER" -p 2>/dev/null || true
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
   # One long-lived process keeps the desktop alive between test processes.
   "$WINE" cmd /c 'ping -n 100000 127.0.0.1 >nul' </dev/null >/dev/null 2>&1 &

@@ -20,10 +20,12 @@ struct CaseComponent {
   double x = 0;      // feed mole fraction
 };
 
-struct EnvelopeSpec {
+// The default range reaches past the critical region of a natural gas, so its plot shows where
+// the curves stay open.
+struct EnvelopeRange {
   double pFrom = 200;   // kPa
-  double pTo = 9000;    // kPa
-  int points = 24;
+  double pTo = 15000;   // kPa
+  int points = 30;
   std::string svg = "envelope.svg";
 };
 
@@ -35,7 +37,7 @@ struct Case {
   double pressure = 0;     // kPa
   std::vector<std::string> operations;
   std::string saveTo = "case.sav";
-  EnvelopeSpec envelope;
+  EnvelopeRange envelope;
 
   bool wants(const char* operation) const;
   bool asksForPackage() const { return package == "ask"; }

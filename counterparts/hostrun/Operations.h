@@ -29,6 +29,19 @@ struct EnvelopePoint {
   double bubble = 0, dew = 0;  // K; 0 where the calculation did not converge
 };
 
+struct Envelope {
+  std::vector<EnvelopePoint> points;  // ascending pressure
+  std::string feed;                   // "Methane 0.78, Ethane 0.08, ..." for the plot's title
+  bool empty() const { return points.empty(); }
+};
+
+// A saturation point at one pressure: its temperature and the incipient phase (the vapour of a
+// bubble point, the liquid of a dew point).
+struct Saturation {
+  double t = 0;  // K
+  std::vector<double> incipient;
+};
+
 struct CaseResults {
   std::wstring package;
   std::vector<std::wstring> components;
@@ -41,7 +54,7 @@ struct CaseResults {
   double surfaceTension = 0;         // dyne/cm
   bool hasSurfaceTension = false;
   std::string orderedPhases;         // phase types after OrderPhases
-  std::vector<EnvelopePoint> envelope;
+  Envelope envelope;
   std::vector<std::string> failures; // operations that failed, with their reasons
 };
 
@@ -58,14 +71,30 @@ class Operations {
   bool fugacities(CaseResults& r);
   bool transport(CaseResults& r);
   bool orderPhases(CaseResults& r);
-  // Bubble and dew temperatures over the pressure range; progress is drawn on stderr.
+  // Bubble and dew temperatures over the pressure range (points spaced evenly in ln P), each
+  // curve continued from its converged neighbours; progress is drawn on stderr.
   bool envelope(CaseResults& r, double pFrom, double pTo, int points);
+  // The saturation point at pressure p from the start in s (temperature and incipient phase):
+  // a few Newton steps on 1/T of the log of the K sum with the incipient phase substituted, then
+  // Newton on all ln K and ln T together. False when it does not converge, ends at the trivial
+  // solution (all K near 1) or at a point of the other curve.
+  bool saturation(double p, bool bubble, Saturation& s);
+  // A start from Wilson K-values (InitializeKFactors) alone, for a curve's first point.
+  bool wilsonStart(double p, bool bubble, Saturation& s);
 
  private:
-  bool saturation(double p, bool bubble, double& t);
+  struct Sum;  // one evaluation of the saturation function
+  bool saturationSum(double t, double p, bool bubble, const std::vector<double>& incipient, Sum& sum);
+  bool substitution(double p, bool bubble, Saturation& s, std::vector<double>& lnK, bool& converged);
+  bool newtonResidual(double p, bool bubble, const std::vector<double>& u, std::vector<double>& F,
+                      std::vector<double>& incipient);
+  bool newton(double p, bool bubble, Saturation& s, std::vector<double>& lnK);
+  bool physical(double p, const Saturation& s, const std::vector<double>& lnK);
+  bool wilsonLnK(double t, double p, std::vector<double>& lnK);
 
   Session& m_s;
   double m_t, m_p;
+  long m_kValueRequests = 0;
 };
 
 }  // namespace hostrun

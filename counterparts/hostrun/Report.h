@@ -17,8 +17,8 @@ std::vector<ShownMessage>& shownMessages();
 
 void printTable(const CaseResults& r);
 json::Value resultsJson(const CaseResults& r, const std::vector<ShownMessage>& messages);
-// The bubble and dew curves as an SVG document (temperature across, pressure up); points that
-// did not converge leave gaps.
-std::string envelopeSvg(const std::vector<EnvelopePoint>& points, const std::string& title);
+// The bubble and dew curves as an SVG document (temperature in K across, pressure in kPa up on
+// a log scale), titled with title and the feed; points that did not converge leave gaps.
+std::string envelopeSvg(const Envelope& envelope, const std::string& title);
 
 }  // namespace hostrun

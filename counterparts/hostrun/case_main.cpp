@@ -4,12 +4,16 @@
 //
 // Without a case file the built-in natural-gas case runs. --json prints the results as JSON
 // instead of a table; --recall recalls a case saved by an earlier run (its host variables) into a
-// new extension instead of choosing a package. The exit code is 0 when every operation succeeded.
+// new extension instead of choosing a package; the recalled case is saved again beside the save file
+// (".recalled"), and the saving run compares the two: every host variable must come back as it was.
+// The exit code is 0 when every operation succeeded.
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 #include "Case.h"
 #include "Operations.h"
@@ -75,6 +79,28 @@ bool recallInNewProcess(const Options& o, const std::string& savePath, hostrun::
   return code == 0;
 }
 
+std::string recalledSavePath(const std::string& savePath) { return savePath + ".recalled"; }
+
+std::vector<std::string> linesOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The case as saved and as its recall in the new process saved it again: line by line equal.
+void compareWithRecalled(const std::string& savePath, hostrun::CaseResults& r) {
+  const std::vector<std::string> saved = linesOf(savePath), again = linesOf(recalledSavePath(savePath));
+  size_t differing = 0;
+  for (size_t i = 0; i < std::max(saved.size(), again.size()); ++i) {
+    const std::string a = i < saved.size() ? saved[i] : "(none)", b = i < again.size() ? again[i] : "(none)";
+    if (a != b && ++differing <= 3) r.failures.push_back("recalled case differs: '" + a + "' became '" + b + "'");
+  }
+  if (saved.empty()) r.failures.push_back("the saved case is empty");
+  if (differing == 0 && !saved.empty())
+    std::fprintf(stderr, "  the recalled case saved the same %zu lines\n", saved.size());
+}
+
 int run(const Options& o) {
   hostrun::Case c;
   try {
@@ -100,6 +126,7 @@ int run(const Options& o) {
     std::printf("Recalled %s: package %s with %d components\n", o.recallPath.c_str(), support::narrow(r.package).c_str(),
                 session.count());
     ops.flash(r);
+    if (!session.save(recalledSavePath(o.recallPath), error)) r.failures.push_back(error);
   } else {
     if (c.wants("flash")) ops.flash(r);
     if (c.wants("bubblePoint")) ops.bubblePointGuess(r);
@@ -112,9 +139,9 @@ int run(const Options& o) {
       std::fprintf(stderr, "  envelope plot written to %s\n", c.envelope.svg.c_str());
     }
     if (c.wants("save")) {
-      if (session.save(c.saveTo, error))
-        recallInNewProcess(o, c.saveTo, r);
-      else
+      if (session.save(c.saveTo, error)) {
+        if (recallInNewProcess(o, c.saveTo, r)) compareWithRecalled(c.saveTo, r);
+      } else
         r.failures.push_back(error);
     }
   }

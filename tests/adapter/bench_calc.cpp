@@ -1,14 +1,17 @@
-// Timing of one bridged K-value request (run by hand; not a test). Printed side by side, in
-// microseconds per call (median of several batches):
+// Timing of one bridged K-value request (run by hand; not a test), on the packages "Timing 5",
+// "Timing 20" and "All Compounds" (40 compounds). Printed side by side, in microseconds per call
+// (median of several batches):
 //   bridged    ComputeKFactors, vapour-liquid, through the adapter initialised on a recalled host
-//              case that names the package and holds its compounds;
+//              case that names the package and holds the compounds;
 //   direct     the same work without a hand-over: the product's material object and the same
 //              package in this thread's apartment, T, P and two compositions set, CalcProp of
 //              "kvalues" on "VaporLiquid", the K-values read back;
 //   round trip a bare SetEvent / MsgWaitForMultipleObjects ping-pong between two threads;
 //   spin trip  the same ping-pong where each waiter first spins briefly on a flag set with the
 //              event, and pumps messages in MsgWaitForMultipleObjects only when the spin ran out.
-// The bridge overhead is (bridged - direct), reported as a multiple of the round trip.
+// The bridge overhead is (bridged - direct), reported as a multiple of the round trip. Then, for
+// 20 compounds, Initialize (with its Terminate) against the package's creation alone (thermo
+// system, ResolvePropertyPackage, release). "@row" lines feed the table of scripts/bench.
 #include <windows.h>
 #include <process.h>
 
@@ -32,7 +35,9 @@ namespace {
 
 constexpr int kCalls = 300;
 constexpr int kBatches = 9;
-constexpr wchar_t kPackage[] = L"Natural Gas";
+constexpr wchar_t kSystem[] = L"Quellmar.PRThermoSystem";
+const wchar_t* const kPackages[] = {L"Timing 5", L"Timing 20", L"All Compounds"};
+const wchar_t* const kInitializePackage = L"Timing 20";
 
 double seconds() {
   static const LARGE_INTEGER frequency = [] {
@@ -133,12 +138,17 @@ support::Variant strings(const std::vector<std::wstring>& values) {
   return v;
 }
 
-// The case's fluid package holds the package's compounds (as hypothetical components named by
-// their CAS numbers), so the adapter sizes its material object for them at Initialize.
-HRESULT addCompounds(ExtnContainer* container) {
-  static const wchar_t* const kCas[] = {L"7727-37-9", L"124-38-9", L"7783-06-4", L"74-82-8", L"74-84-0",
-                                        L"74-98-6", L"75-28-5", L"106-97-8", L"78-78-4", L"109-66-0",
-                                        L"110-54-3", L"142-82-5", L"111-65-9", L"7732-18-5"};
+std::vector<std::wstring> textsOf(const VARIANT& list) {
+  std::vector<std::wstring> out;
+  BSTR item = nullptr;  // borrowed from the array
+  for (long i = support::SetGet::lbound(list); support::SetGet::nextItem(list, i, item); ++i)
+    out.emplace_back(item ? item : L"");
+  return out;
+}
+
+// The case's fluid package holds the compounds (as hypothetical components named by their CAS
+// numbers), so the adapter sizes its material object for them at Initialize.
+HRESULT addCompounds(ExtnContainer* container, const std::vector<std::wstring>& casNumbers) {
   support::ComPtr<IDispatch> holderObject, fluidObject;
   support::ComPtr<HostFluidPackageHolder> holder;
   support::ComPtr<HostFluidPackage> fluid;
@@ -148,9 +158,9 @@ HRESULT addCompounds(ExtnContainer* container) {
   if (SUCCEEDED(hr)) hr = holder->get_FluidPackage(&fluidObject);
   if (SUCCEEDED(hr)) hr = fluidObject.As(&fluid);
   if (SUCCEEDED(hr)) hr = fluid->get_Components(&components);
-  for (const wchar_t* cas : kCas) {
+  for (const std::wstring& cas : casNumbers) {
     support::ComPtr<HostComponent> added;
-    if (SUCCEEDED(hr)) hr = components->Add(support::Bstr(cas).get(), &added);
+    if (SUCCEEDED(hr)) hr = components->Add(support::Bstr(cas.c_str()).get(), &added);
   }
   return hr;
 }
@@ -169,76 +179,108 @@ HRESULT putText(ExtnContainer* container, const wchar_t* name, const wchar_t* va
   return hr;
 }
 
-}  // namespace
-
-int main() {
-  support::ComApartment apartment;
-  if (FAILED(apartment.result())) return 1;
-
-  // The package directly, with the product's material object, in this apartment.
-  CLSID systemClass;
-  support::ComPtr<ICapeThermoSystem> system;
-  support::ComPtr<IDispatch> packageDispatch;
-  support::ComPtr<ICapeThermoPropertyPackage> package;
-  support::ComPtr<IMatObj> matObj;
-  support::ComPtr<ICapeThermoMaterialObject> material;
-  if (FAILED(CLSIDFromProgID(L"Quellmar.PRThermoSystem", &systemClass)) ||
-      FAILED(CoCreateInstance(systemClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(system.GetAddressOf()))) ||
-      FAILED(system->ResolvePropertyPackage(support::Bstr(kPackage).get(), packageDispatch.GetAddressOf())) ||
-      FAILED(packageDispatch.As(&package)) ||
-      FAILED(CoCreateInstance(CLSID_matObj, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(matObj.GetAddressOf()))) ||
-      FAILED(matObj.As(&material)) || FAILED(matObj->put_PropertyPackage(packageDispatch.Get()))) {
-    std::printf("the package could not be used directly\n");
-    return 3;
-  }
-  // Bridged: the adapter as the host uses it.
-  auto host = std::make_unique<orvexhost::Host>(hostDefinition());
+// The adapter on a host case of its own, recalled so that no selection is made.
+struct HostedAdapter {
+  std::unique_ptr<orvexhost::Host> host;
   support::ComPtr<ExtnContainer> container;
   support::ComPtr<ExtnPropertyPackage> adapter;
   support::ComPtr<ExtensionObject> extension;
   ExtnPackageInitRecord record{};
-  HRESULT hr = host->container(&container);
-  if (SUCCEEDED(hr)) hr = addCompounds(container.Get());
-  if (FAILED(hr)) std::printf("the host case could not be prepared\n");
-  if (SUCCEEDED(hr))
-    hr = CoCreateInstance(CLSID_VBPropPkg, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ExtnPropertyPackage),
-                          reinterpret_cast<void**>(adapter.GetAddressOf()));
-  if (SUCCEEDED(hr)) hr = adapter.As(&extension);
-  // A recalled case names its package, so no selection is made.
-  for (const auto& [name, value] : {std::pair<const wchar_t*, const wchar_t*>{L"PropPackName", kPackage},
-                                    {L"PropSysName", L"Quellmar.PRThermoSystem"},
-                                    {L"PropPackAlias", kPackage},
-                                    {L"PropSysAlias", L"Quellmar.PRThermoSystem"}})
-    if (SUCCEEDED(hr)) hr = putText(container.Get(), name, value);
-  if (SUCCEEDED(hr)) hr = adapter->Initialize(container.Get(), &record, VARIANT_TRUE);
-  if (hr != S_OK) {
-    std::printf("the adapter could not be initialised on \"%ls\": 0x%08lX\n", kPackage, static_cast<unsigned long>(hr));
-    for (const auto& box : test_sink::boxes()) std::printf("box: %ls\n", box.text.c_str());
-    for (const auto& call : host->calls())
-      if (FAILED(call.result)) std::printf("host call %ls(%ls): 0x%08lX\n", call.operation.c_str(), call.arguments.c_str(), static_cast<unsigned long>(call.result));
-    return 2;
-  }
 
-  LONG count = 0;
-  material->GetNumComponents(&count);
-  const int n = static_cast<int>(count);
+  HRESULT start(const wchar_t* package, const std::vector<std::wstring>& casNumbers) {
+    host = std::make_unique<orvexhost::Host>(hostDefinition());
+    HRESULT hr = host->container(&container);
+    if (SUCCEEDED(hr)) hr = addCompounds(container.Get(), casNumbers);
+    if (SUCCEEDED(hr))
+      hr = CoCreateInstance(CLSID_VBPropPkg, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ExtnPropertyPackage),
+                            reinterpret_cast<void**>(adapter.GetAddressOf()));
+    if (SUCCEEDED(hr)) hr = adapter.As(&extension);
+    for (const auto& [name, value] : {std::pair<const wchar_t*, const wchar_t*>{L"PropPackName", package},
+                                      {L"PropSysName", kSystem},
+                                      {L"PropPackAlias", package},
+                                      {L"PropSysAlias", kSystem}})
+      if (SUCCEEDED(hr)) hr = putText(container.Get(), name, value);
+    if (SUCCEEDED(hr)) hr = adapter->Initialize(container.Get(), &record, VARIANT_TRUE);
+    if (hr != S_OK) report(package, hr);
+    return hr;
+  }
+  void report(const wchar_t* package, HRESULT hr) const {
+    std::printf("the adapter could not be initialised on \"%ls\": 0x%08lX\n", package, static_cast<unsigned long>(hr));
+    for (const auto& box : test_sink::boxes()) std::printf("box: %ls\n", box.text.c_str());
+    if (host)
+      for (const auto& call : host->calls())
+        if (FAILED(call.result))
+          std::printf("host call %ls(%ls): 0x%08lX\n", call.operation.c_str(), call.arguments.c_str(),
+                      static_cast<unsigned long>(call.result));
+  }
+  ~HostedAdapter() {
+    if (extension) extension->Terminate();
+  }
+};
+
+struct DirectPackage {
+  support::ComPtr<ICapeThermoSystem> system;
+  support::ComPtr<IDispatch> dispatch;
+  support::ComPtr<ICapeThermoPropertyPackage> package;
+
+  HRESULT create(const wchar_t* name) {
+    CLSID systemClass;
+    HRESULT hr = CLSIDFromProgID(kSystem, &systemClass);
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(systemClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(system.GetAddressOf()));
+    if (SUCCEEDED(hr)) hr = system->ResolvePropertyPackage(support::Bstr(name).get(), dispatch.GetAddressOf());
+    if (SUCCEEDED(hr)) hr = dispatch.As(&package);
+    return hr;
+  }
+  // The package's compounds: ids and CAS numbers.
+  HRESULT compounds(std::vector<std::wstring>& ids, std::vector<std::wstring>& cas) {
+    support::Variant idList, formulae, names, boil, weights, casList;
+    const HRESULT hr = package->GetComponentList(idList.out(), formulae.out(), names.out(), boil.out(), weights.out(),
+                                                 casList.out());
+    if (FAILED(hr)) return hr;
+    ids = textsOf(idList.get());
+    cas = textsOf(casList.get());
+    return ids.size() == cas.size() && !ids.empty() ? S_OK : E_FAIL;
+  }
+};
+
+// Bridged against direct K-values on a package, with every compound of it; false on failure.
+bool measureKValues(const wchar_t* packageName) {
+  DirectPackage direct;
+  support::ComPtr<IMatObj> matObj;
+  std::vector<std::wstring> ids, cas;
+  HRESULT hr = direct.create(packageName);
+  if (SUCCEEDED(hr)) hr = direct.compounds(ids, cas);
+  if (SUCCEEDED(hr)) hr = CoCreateInstance(CLSID_matObj, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(matObj.GetAddressOf()));
+  if (SUCCEEDED(hr)) hr = matObj->put_PropertyPackage(direct.dispatch.Get());
+  if (FAILED(hr)) {
+    std::printf("the package \"%ls\" could not be used directly: 0x%08lX\n", packageName, static_cast<unsigned long>(hr));
+    return false;
+  }
+  const size_t n = ids.size();
+  HostedAdapter hosted;
+  if (hosted.start(packageName, cas) != S_OK) return false;
 
   std::vector<double> y(n, 0.0), x(n, 0.0);
-  for (int i = 0; i < n; ++i) {
-    y[i] = (i == 3 ? 10.0 : 1.0) / (n + 9.0);
-    x[i] = 1.0 / n;
+  for (size_t i = 0; i < n; ++i) {
+    y[i] = (i == 0 ? 10.0 : 1.0) / (double(n) + 9.0);
+    x[i] = 1.0 / double(n);
   }
   double* rows[3] = {y.data(), x.data(), x.data()};
   std::vector<double> k1(n), k2(n);
   double* results[2] = {k1.data(), k2.data()};
   int types[3] = {4, 1, 0};
-  const auto bridged = [&] { return adapter->ComputeKFactors(300.0, 2000.0, rows, types, results) == S_OK; };
+  const auto bridged = [&] { return hosted.adapter->ComputeKFactors(300.0, 2000.0, rows, types, results) == S_OK; };
+  if (!bridged()) {
+    std::printf("the bridged request failed: 0x%08lX\n", static_cast<unsigned long>(hosted.adapter->ComputeKFactors(300.0, 2000.0, rows, types, results)));
+    for (const auto& box : test_sink::boxes()) std::printf("box: %ls\n", box.text.c_str());
+    return false;
+  }
 
   const support::Variant vapour = doubles(y), liquid = doubles(x);
   const support::Variant properties = strings({L"kvalues"}), phases = strings({L"VaporLiquid"});
   support::Bstr mixture(L"Mixture"), kvalues(L"kvalues");
   const LONG phaseVapor = 3, phaseLiquid = 4, phaseVaporLiquid = 2, propKValues = 34;
-  const auto direct = [&] {
+  const auto same = [&] {
     support::Variant read;
     return SUCCEEDED(matObj->SetTPFraction(300.0, 2.0e6, vapour.get(), phaseVapor)) &&
            SUCCEEDED(matObj->SetTPFraction(300.0, 2.0e6, liquid.get(), phaseLiquid)) &&
@@ -252,19 +294,66 @@ int main() {
     PingPong plain(0);
     PingPong spinning(20000);
     bridgedUs = medianMicros(bridged);
-    directUs = medianMicros(direct);
+    directUs = medianMicros(same);
     tripUs = medianMicros([&] { return plain.trip(); });
     spinUs = medianMicros([&] { return spinning.trip(); });
   }
-  std::printf("%d compounds, \"%ls\", %d calls x %d batches (median of the batches)\n", n, kPackage, kCalls, kBatches);
-  std::printf("bridged ComputeKFactors VL  %10.1f us\n", bridgedUs);
-  std::printf("direct (same work, no hand-over) %5.1f us\n", directUs);
-  std::printf("SetEvent/MsgWait round trip %10.1f us\n", tripUs);
-  std::printf("round trip after a short spin %8.1f us\n", spinUs);
-  if (bridgedUs > 0 && directUs > 0 && tripUs > 0)
-    std::printf("bridge overhead %.1f us = %.2f round trips\n", bridgedUs - directUs, (bridgedUs - directUs) / tripUs);
-
+  std::printf("%zu compounds, \"%ls\", %d calls x %d batches (median of the batches)\n", n, packageName, kCalls, kBatches);
+  std::printf("  bridged ComputeKFactors VL  %10.1f us\n", bridgedUs);
+  std::printf("  direct (same work, no hand-over) %5.1f us\n", directUs);
+  std::printf("  SetEvent/MsgWait round trip %10.1f us\n", tripUs);
+  std::printf("  round trip after a short spin %8.1f us\n", spinUs);
   matObj->Terminate();
-  extension->Terminate();
-  return 0;
+  if (bridgedUs <= 0 || directUs <= 0 || tripUs <= 0) return false;
+  std::printf("  bridge overhead %.1f us = %.2f round trips\n", bridgedUs - directUs, (bridgedUs - directUs) / tripUs);
+  std::printf("@row|bridged K-value request / the same work without hand-over|%zu|%.2f\n", n, bridgedUs / directUs);
+  std::printf("@row|hand-over cost (bridged - direct) / bare event round trip|%zu|%.2f\n", n, (bridgedUs - directUs) / tripUs);
+  std::printf("@row|bridged K-value request, us|%zu|%.1f\n", n, bridgedUs);
+  std::printf("@row|the same K-value work without hand-over, us|%zu|%.1f\n", n, directUs);
+  std::printf("@row|bare SetEvent/MsgWait round trip, us|%zu|%.1f\n", n, tripUs);
+  return true;
+}
+
+// Initialize (and Terminate) of the adapter on a package against the package's creation alone.
+bool measureInitialize(const wchar_t* packageName) {
+  DirectPackage probe;
+  std::vector<std::wstring> ids, cas;
+  if (FAILED(probe.create(packageName)) || FAILED(probe.compounds(ids, cas))) return false;
+  bool ok = true;
+  const auto initialize = [&] {
+    HostedAdapter hosted;
+    ok = ok && hosted.start(packageName, cas) == S_OK;
+  };
+  const auto creation = [&] {
+    DirectPackage direct;
+    ok = ok && SUCCEEDED(direct.create(packageName));
+  };
+  std::vector<double> initializeMs, creationMs;
+  for (int round = 0; round < 7; ++round) {  // taking turns, so that a busy machine slows both alike
+    double start = seconds();
+    initialize();
+    initializeMs.push_back((seconds() - start) * 1e3);
+    start = seconds();
+    creation();
+    creationMs.push_back((seconds() - start) * 1e3);
+  }
+  if (!ok) return false;
+  std::sort(initializeMs.begin(), initializeMs.end());
+  std::sort(creationMs.begin(), creationMs.end());
+  const double init = initializeMs[3], create = creationMs[3];
+  std::printf("%zu compounds: Initialize + Terminate %.2f ms, the package's creation alone %.2f ms (median of 7)\n",
+              ids.size(), init, create);
+  std::printf("@row|Initialize + Terminate / the package's creation alone|%zu|%.2f\n", ids.size(), init / create);
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  support::ComApartment apartment;
+  if (FAILED(apartment.result())) return 1;
+  bool ok = true;
+  for (const wchar_t* package : kPackages) ok = measureKValues(package) && ok;
+  ok = measureInitialize(kInitializePackage) && ok;
+  return ok ? 0 : 2;
 }

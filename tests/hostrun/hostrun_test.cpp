@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 #include "Case.h"
 #include "HostFlash.h"
 #include "Json.h"
+#include "Report.h"
 
 namespace {
 
@@ -116,6 +118,43 @@ TEST(HostFlash, StopsWithAReasonOnBadKValues) {
   EXPECT_EQ(flashTP(z, {2, 0.5}, answer({2}, true)).failure, "the package gave 1 K-values for 2 components");
   EXPECT_EQ(flashTP(z, {2, 0.5}, answer({2, std::nan("")}, true)).failure,
             "the package gave a K-value that is not positive and finite");
+}
+
+size_t occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST(EnvelopePlot, LeavesUnconvergedPointsOpenAndNamesItsAxesAndFeed) {
+  hostrun::Envelope e;
+  e.feed = "Methane 0.9, Ethane & co 0.1";
+  // The bubble curve misses one point in the middle and the top one; the dew curve the top one.
+  e.points = {{200, 120, 260}, {400, 130, 270}, {800, 0, 280}, {1600, 150, 290}, {3200, 160, 295}, {6400, 0, 0}};
+  const std::string svg = hostrun::envelopeSvg(e, "Phase envelope, Natural Gas");
+  EXPECT_EQ(svg.rfind("<svg", 0), 0u);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  EXPECT_EQ(occurrences(svg, "<polyline"), 3u);  // bubble in two pieces, dew in one
+  EXPECT_EQ(occurrences(svg, "<circle"), 9u);    // one mark per converged point
+  EXPECT_NE(svg.find("Temperature (K)"), std::string::npos);
+  EXPECT_NE(svg.find("Pressure (kPa"), std::string::npos);
+  EXPECT_NE(svg.find("bubble curve (4 of 6 points)"), std::string::npos);
+  EXPECT_NE(svg.find("dew curve (5 of 6 points)"), std::string::npos);
+  EXPECT_NE(svg.find("Phase envelope, Natural Gas"), std::string::npos);
+  EXPECT_NE(svg.find("Ethane &amp; co 0.1"), std::string::npos);
+  EXPECT_EQ(svg.find("Ethane & co"), std::string::npos);
+  EXPECT_NE(svg.find("critical region"), std::string::npos);  // both curves stop below the top
+}
+
+TEST(EnvelopePlot, DrawsEveryPointOfALongCurve) {
+  hostrun::Envelope e;
+  for (int i = 0; i < 400; ++i) e.points.push_back({100.0 + 50 * i, 120.0 + 0.2 * i, 260.0 + 0.1 * i});
+  const std::string svg = hostrun::envelopeSvg(e, "long");
+  ASSERT_EQ(occurrences(svg, "<polyline"), 2u);
+  const size_t start = svg.find("points=\"") + 8, end = svg.find('"', start);
+  EXPECT_EQ(occurrences(svg.substr(start, end - start), ","), 400u);
+  EXPECT_EQ(occurrences(svg, "<circle"), 800u);
+  EXPECT_EQ(svg.find("critical region"), std::string::npos);  // nothing left open
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Json.h"
 #include "Text.h"
@@ -94,6 +96,80 @@ TEST(MainJob, DefaultCaseFlashesAndReportsEveryPhase) {
   EXPECT_TRUE(r.find("failures")->asArray("failures").empty());
   EXPECT_TRUE(r.find("messages")->isArray());
   EXPECT_FALSE(r.find("envelope")->asArray("envelope").empty());
+}
+
+// One curve of the envelope as read back: 0 where the point did not converge.
+struct Curve {
+  std::vector<double> p, t;
+  size_t converged() const { return static_cast<size_t>(std::count_if(t.begin(), t.end(), [](double v) { return v > 0; })); }
+  // Saturation temperature at pressure, linear in ln P between two converged neighbours.
+  double at(double pressure) const {
+    for (size_t i = 1; i < p.size(); ++i)
+      if (p[i - 1] <= pressure && pressure <= p[i] && t[i - 1] > 0 && t[i] > 0)
+        return t[i - 1] + (t[i] - t[i - 1]) * std::log(pressure / p[i - 1]) / std::log(p[i] / p[i - 1]);
+    return 0;
+  }
+};
+
+Curve curveOf(const json::Value& r, const char* key) {
+  Curve c;
+  for (const json::Value& point : r.find("envelope")->asArray("envelope")) {
+    c.p.push_back(point.find("P_kPa")->asNumber("P_kPa"));
+    const json::Value* t = point.find(key);
+    c.t.push_back(t && !t->isNull() ? t->asNumber(key) : 0.0);
+  }
+  return c;
+}
+
+// The envelope of the natural gas against what phase behaviour requires of it, and against the
+// host's own flash at the case's conditions.
+TEST(MainJob, EnvelopeOfTheNaturalGasTracesBothCurvesUpToTheCriticalRegion) {
+  const CaseRun run = runCase(L"--json");
+  ASSERT_EQ(run.exitCode, 0u) << run.out;
+  const json::Value r = jsonOf(run);
+  const Curve bubble = curveOf(r, "bubble_K"), dew = curveOf(r, "dew_K");
+  const size_t n = bubble.p.size();
+  ASSERT_GE(n, 10u);
+  EXPECT_TRUE(std::is_sorted(bubble.p.begin(), bubble.p.end()));
+  // Most points converge; a gas with heavy ends has its critical region at high pressure.
+  EXPECT_GE(bubble.converged() * 4, n * 3);
+  EXPECT_GE(dew.converged() * 4, n * 3);
+  double lowestGap = 0, highestGap = 0, hottestDew = 0, hottestDewPressure = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double p = bubble.p[i], tb = bubble.t[i], td = dew.t[i];
+    // Far from the critical point every pressure has both a bubble and a dew point.
+    if (p <= 3000) {
+      EXPECT_GT(tb, 0) << p;
+      EXPECT_GT(td, 0) << p;
+    }
+    if (tb > 0 && td > 0) {
+      EXPECT_GT(td, tb) << p;  // the dew point of a mixture lies above its bubble point
+      if (lowestGap == 0) lowestGap = td - tb;
+      highestGap = td - tb;
+    }
+    // At low pressure both curves rise with pressure (Clausius-Clapeyron).
+    if (i > 0 && p <= 3000) {
+      EXPECT_GT(tb, bubble.t[i - 1]) << p;
+      EXPECT_GT(td, dew.t[i - 1]) << p;
+    }
+    if (td > hottestDew) hottestDew = td, hottestDewPressure = p;
+  }
+  // The curves close in on each other towards the critical region...
+  EXPECT_LT(highestGap, 0.6 * lowestGap);
+  // ...and the dew curve turns back before it ends: its hottest point (the cricondentherm) lies
+  // inside the traced range, with retrograde dew points above it.
+  size_t last = n;
+  while (last > 0 && !(dew.t[last - 1] > 0)) --last;
+  ASSERT_GT(last, 0u);
+  EXPECT_LT(hottestDewPressure, dew.p[last - 1]);
+  EXPECT_LT(dew.t[last - 1], hottestDew - 5);
+  // The host's flash split the feed in two at the case's conditions: they lie inside the envelope.
+  const double t = r.find("T_K")->asNumber("T_K"), p = r.find("P_kPa")->asNumber("P_kPa");
+  const double v = r.find("vapourFraction")->asNumber("vapourFraction");
+  ASSERT_GT(v, 0.0);
+  ASSERT_LT(v, 1.0);
+  EXPECT_GT(t, bubble.at(p));
+  EXPECT_LT(t, dew.at(p));
 }
 
 TEST(MainJob, CaseFileWithAComponentThePackageLacksFails) {

@@ -1,5 +1,5 @@
 // Timing, not a test: CalcProp of fugacityCoefficient on Vapor and Liquid through a material
-// object, against the same Peng-Robinson routine called directly, for 5, 20 and 50 compounds
+// object, against the same Peng-Robinson routine called directly, for 5, 20, 50 and 100 compounds
 // (the 40 compounds of the data file, repeated beyond 40), side by side.
 //
 // Two material objects: this program's own TestMaterial (a map behind ICapeThermoMaterialObject,
@@ -115,7 +115,7 @@ int run() {
   std::printf("%10s %12s %12s %8s %14s %8s\n", "compounds", "direct [us]", "own MO [us]", "ratio", "product [us]",
               "ratio");
   std::vector<double> directTimes, comTimes, productTimes;
-  const std::vector<size_t> sizes = {5, 20, 50};
+  const std::vector<size_t> sizes = {5, 20, 50, 100};
   for (size_t n : sizes) {
     std::vector<prcore::Compound> compounds;
     std::vector<std::string> ids;
@@ -167,6 +167,10 @@ int run() {
     }
     std::printf("%10zu %12.2f %12.2f %8.2f %14.2f %8.2f   (check %.3g)\n", n, direct, com, com / direct, product,
                 product / direct, sink);
+    std::printf("@row|fugacity CalcProp through the product's material object / direct PR|%zu|%.2f\n", n, product / direct);
+    std::printf("@row|fugacity CalcProp through a bare material object / direct PR|%zu|%.2f\n", n, com / direct);
+    std::printf("@row|fugacity CalcProp through the product's material object, us|%zu|%.1f\n", n, product);
+    std::printf("@row|direct PR fugacity coefficients of two phases, us|%zu|%.1f\n", n, direct);
     directTimes.push_back(direct);
     comTimes.push_back(com);
     productTimes.push_back(product);

@@ -172,6 +172,39 @@ TEST(MainJob, EnvelopeOfTheNaturalGasTracesBothCurvesUpToTheCriticalRegion) {
   EXPECT_LT(t, dew.at(p));
 }
 
+std::vector<std::string> linesOf(const std::wstring& path) {
+  std::ifstream in(support::narrow(path), std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Save, recall in a new process of the runner, save again there: every host variable comes back.
+TEST(MainJob, ASavedCaseComesBackInANewProcessWithEveryHostVariable) {
+  const wchar_t* casePath = L"mainjob-save.json";
+  const std::wstring savePath = L"mainjob-save.sav", recalledPath = L"mainjob-save.sav.recalled";
+  DeleteFileW(savePath.c_str());
+  DeleteFileW(recalledPath.c_str());
+  std::ofstream(casePath) << R"({"package": "Natural Gas", "components": [{"name": "Methane", "x": 0.9},
+                               {"cas": "74-98-6", "x": 0.07}, {"name": "n-Hexane", "x": 0.03}],
+                               "T_K": 250, "P_kPa": 2000, "operations": ["flash", "save"],
+                               "saveTo": "mainjob-save.sav"})";
+  const CaseRun run = runCase(std::wstring(L"\"") + casePath + L"\" --json");
+  EXPECT_EQ(run.exitCode, 0u) << run.out;
+  const std::vector<std::string> saved = linesOf(savePath), recalled = linesOf(recalledPath);
+  ASSERT_GE(saved.size(), 20u);
+  EXPECT_EQ(saved, recalled);
+  auto holds = [&](const std::string& start) {
+    return std::any_of(saved.begin(), saved.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+  };
+  EXPECT_TRUE(holds("PropPackName\ttext\tNatural Gas"));
+  EXPECT_TRUE(holds("SelectedCompOvNames\t"));
+  EXPECT_TRUE(holds("SelectedCompMolWts\t"));
+  DeleteFileW(casePath);
+  DeleteFileW(savePath.c_str());
+  DeleteFileW(recalledPath.c_str());
+}
+
 TEST(MainJob, CaseFileWithAComponentThePackageLacksFails) {
   const wchar_t* path = L"mainjob-unknown.json";
   std::ofstream(path) << R"({"package": "K-values Only", "components": [{"name": "Methane", "x": 0.5},

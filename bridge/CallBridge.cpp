@@ -51,12 +51,13 @@ HRESULT reportFault(CCOError& errors, const support::HardwareFault& fault, bool 
 DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall) {
   const HANDLE handles[2] = {terminate, call};
   for (;;) {
-    if (!pumpMessages()) return DispatchEnd::Quit;
-    const DWORD woken = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD woken = waitForHandlesOrInput(2, handles);
     if (woken == WAIT_OBJECT_0) return DispatchEnd::Terminated;
     if (woken == WAIT_OBJECT_0 + 1) {
       runCall();
-    } else if (woken != WAIT_OBJECT_0 + 2) {
+    } else if (woken == WAIT_OBJECT_0 + 2) {
+      if (!pumpMessages()) return DispatchEnd::Quit;
+    } else {
       support::reportFailure(support::systemErrorText().c_str());
       return DispatchEnd::WaitFailed;
     }

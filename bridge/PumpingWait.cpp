@@ -52,12 +52,18 @@ bool pumpMessages(WPARAM* quitCode) {
   return true;
 }
 
+DWORD waitForHandlesOrInput(DWORD count, const HANDLE* handles) {
+  // Messages already queued count as input too, so the queue is looked at only when the wait
+  // says there is something in it: one call to the system per hand-over instead of two.
+  return MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 WaitEnd waitPumping(HANDLE handle, WPARAM* quitCode) {
   for (;;) {
-    if (!pumpMessages(quitCode)) return WaitEnd::Quit;
-    const DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD woken = waitForHandlesOrInput(1, &handle);
     if (woken == WAIT_OBJECT_0) return WaitEnd::Signalled;
     if (woken != WAIT_OBJECT_0 + 1) raiseWaitFailure();
+    if (!pumpMessages(quitCode)) return WaitEnd::Quit;
   }
 }
 

@@ -9,6 +9,11 @@ namespace bridge {
 // removed (its exit code in *quitCode when given); true when the queue is empty.
 bool pumpMessages(WPARAM* quitCode = nullptr);
 
+// MsgWaitForMultipleObjectsEx on the handles that also ends when messages are already queued:
+// WAIT_OBJECT_0 + i for handle i (the lowest signalled one first), WAIT_OBJECT_0 + count for
+// input, else the failure.
+DWORD waitForHandlesOrInput(DWORD count, const HANDLE* handles);
+
 enum class WaitEnd { Signalled, Quit };
 
 // Waits for handle while dispatching messages; a WM_QUIT removed on the way ends the wait at

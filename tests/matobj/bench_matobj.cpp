@@ -114,6 +114,13 @@ bool measure(int kCompounds) {
     VariantClear(&out);
     return true;
   };
+  auto componentIdsCall = [&] {
+    VARIANT out;
+    VariantInit(&out);
+    const bool ok = SUCCEEDED(mo->get_ComponentIds(&out));
+    VariantClear(&out);
+    return ok;
+  };
   volatile int sink = 0;
   auto lookUpCall = [&] {
     sink = sink + COIds::findId(fraction.get(), COIds::KProperty) + COIds::findId(vapor.get(), COIds::KPhase) +
@@ -121,17 +128,19 @@ bool measure(int kCompounds) {
     return true;
   };
 
-  const std::vector<double> best = bestNanos(getPropCall, setPropCall, bareArrayCall, lookUpCall);
-  const double getProp = best[0], setProp = best[1], bareArray = best[2], lookUp = best[3];
+  const std::vector<double> best = bestNanos(getPropCall, setPropCall, bareArrayCall, lookUpCall, componentIdsCall);
+  const double getProp = best[0], setProp = best[1], bareArray = best[2], lookUp = best[3], componentIds = best[4];
   std::printf("fraction of %d compounds, best of %d rounds of %d calls (ns per call)\n", kCompounds, kRounds, kCalls);
   std::printf("  GetProp                    %8.1f   x%.2f of the bare array\n", getProp, getProp / bareArray);
   std::printf("  SetProp                    %8.1f   x%.2f of the bare array\n", setProp, setProp / bareArray);
   std::printf("  bare SAFEARRAY VARIANT     %8.1f\n", bareArray);
   std::printf("  findId of the four names   %8.1f   x%.2f of the bare array\n", lookUp, lookUp / bareArray);
+  std::printf("  ComponentIds               %8.1f\n", componentIds);
   std::printf("@row|material object GetProp / bare SAFEARRAY|%d|%.2f\n", kCompounds, getProp / bareArray);
   std::printf("@row|material object SetProp / bare SAFEARRAY|%d|%.2f\n", kCompounds, setProp / bareArray);
   std::printf("@row|material object GetProp, ns|%d|%.0f\n", kCompounds, getProp);
   std::printf("@row|bare SAFEARRAY VARIANT, ns|%d|%.0f\n", kCompounds, bareArray);
+  std::printf("@row|material object ComponentIds, ns|%d|%.0f\n", kCompounds, componentIds);
   return getProp >= 0 && setProp >= 0;
 }
 

@@ -220,8 +220,12 @@ void CallBridge::runParkedCall() {
   HRESULT result = S_OK;
   bool known = true;
   support::HardwareFault fault;
-  // A broken package must not take the host's process with it.
-  if (!support::runShielded([&] { known = dispatch(m_block.callType, result); }, fault))
+  // A broken package must not take the host's process with it. The package's own view and the
+  // host's save show windows: they run unshielded.
+  const bool shielded = m_block.callType != CALL_EDIT && m_block.callType != CALL_SAVE;
+  if (!shielded)
+    known = dispatch(m_block.callType, result);
+  else if (!support::runShielded([&] { known = dispatch(m_block.callType, result); }, fault))
     result = reportFault(m_client.errorObject(), fault, true);
   if (known)
     m_block.callResult = result;

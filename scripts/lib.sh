@@ -52,8 +52,12 @@ make_prefix() {
 }
 
 start_session() {
-  # A server left running on this prefix (an interrupted run) is simply used again.
-  "$WINESERVER" -p 2>/dev/null || true
+  # A server left running on this prefix by an interrupted run is replaced.
+  if ! "$WINESERVER" -p 2>/dev/null; then
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w 2>/dev/null || true
+    "$WINESERVER" -p
+  fi
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
   # One long-lived process keeps the desktop alive between test processes.
   "$WINE" cmd /c 'ping -n 100000 127.0.0.1 >nul' </dev/null >/dev/null 2>&1 &

@@ -3,13 +3,16 @@
 #include <objbase.h>
 
 #include "DllEntry.h"
+#include "FaultShield.h"
 #include "Module.h"
 #include "ObjectMap.h"
 #include "Trace.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (!comkit::attachModule(instance, reason)) return FALSE;
   if (reason == DLL_PROCESS_ATTACH) support::setModuleName("Quellmar");
+  // Unloaded while the process goes on: its filter must not point into freed code.
+  if (reason == DLL_PROCESS_DETACH && !reserved) support::releaseFaultShield();
   return TRUE;
 }
 

@@ -1,5 +1,7 @@
 #include "FaultShield.h"
 
+#include <winternl.h>
+
 #include <cstdio>
 
 namespace support {
@@ -13,12 +15,15 @@ struct Shield {
   bool tripped = false;
 };
 
-// The innermost shield of each thread. A TLS slot rather than thread_local: the exception handler
-// must not allocate, and the emulated thread-locals of this compiler may.
+// The innermost shield of each thread. A TLS slot rather than thread_local: the filter must not
+// allocate, and the emulated thread-locals of this compiler may.
 DWORD shieldSlot() {
   static const DWORD slot = TlsAlloc();
   return slot;
 }
+
+LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+bool g_installed = false;
 
 bool isHardwareFault(DWORD code) {
   switch (code) {
@@ -33,20 +38,33 @@ bool isHardwareFault(DWORD code) {
     case EXCEPTION_FLT_DIVIDE_BY_ZERO:
     case EXCEPTION_FLT_INVALID_OPERATION:
     case EXCEPTION_FLT_OVERFLOW:
+    case 0xC00002B4:  // STATUS_FLOAT_MULTIPLE_FAULTS: unmasked SSE exceptions on x64
+    case 0xC00002B5:  // STATUS_FLOAT_MULTIPLE_TRAPS
       return true;
     default:
       return false;  // C++ exceptions and the system's own signals go their usual way
   }
 }
 
+// Whether this thread holds the loader lock (it is inside a DllMain or a module load). The PEB
+// keeps the lock's address at this offset on x86-64.
+bool holdsLoaderLock() {
+  const auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  const auto* lock = *reinterpret_cast<RTL_CRITICAL_SECTION* const*>(peb + 0x110);
+  return lock && reinterpret_cast<DWORD_PTR>(lock->OwningThread) == GetCurrentThreadId();
+}
+
 // Entered in place of the faulting instruction, on a fresh part of the faulting thread's stack.
 [[noreturn]] void landAfterFault(Shield* shield) { __builtin_longjmp(shield->jump, 1); }
 
-LONG CALLBACK onException(EXCEPTION_POINTERS* info) {
+// Reached only by faults that no handler of the faulting code took.
+LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* info) {
+  const DWORD lastError = GetLastError();
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
-  if (!isHardwareFault(record->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
   auto* shield = static_cast<Shield*>(TlsGetValue(shieldSlot()));
-  if (!shield || shield->tripped) return EXCEPTION_CONTINUE_SEARCH;
+  SetLastError(lastError);
+  if (!shield || shield->tripped || !isHardwareFault(record->ExceptionCode) || holdsLoaderLock())
+    return g_previousFilter ? g_previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
   shield->tripped = true;
   shield->fault = {record->ExceptionCode, record->ExceptionAddress};
   // Resume in landAfterFault(shield) as if it had been called: 16-byte aligned stack below the
@@ -58,9 +76,14 @@ LONG CALLBACK onException(EXCEPTION_POINTERS* info) {
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-void installHandlerOnce() {
-  static const PVOID handler = AddVectoredExceptionHandler(1, onException);
-  (void)handler;
+void installFilterOnce() {
+  static const bool installed = [] {
+    shieldSlot();
+    g_previousFilter = SetUnhandledExceptionFilter(onUnhandledException);
+    g_installed = true;
+    return true;
+  }();
+  (void)installed;
 }
 
 // The work itself, in a frame of its own so that a C++ exception from it unwinds normally and
@@ -76,17 +99,32 @@ __attribute__((noinline)) void runWork(Shield& shield, void (*work)(void*), void
 }  // namespace
 
 bool runShieldedCall(void (*work)(void*), void* context, HardwareFault& fault) {
-  installHandlerOnce();
+  installFilterOnce();
   Shield shield;  // in memory (its address is published), so still valid after the jump back
   shield.outer = static_cast<Shield*>(TlsGetValue(shieldSlot()));
+  unsigned mxcsr = 0;
+  unsigned short x87 = 0;
+  __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
+  __asm__ volatile("fnstcw %0" : "=m"(x87));
   TlsSetValue(shieldSlot(), &shield);
   if (__builtin_setjmp(shield.jump) == 0) {
     runWork(shield, work, context);
     return true;
   }
   TlsSetValue(shieldSlot(), shield.outer);
+  // The floating-point state as it was, without the flags the fault left pending.
+  __asm__ volatile("fnclex");
+  __asm__ volatile("fldcw %0" : : "m"(x87));
+  __asm__ volatile("ldmxcsr %0" : : "m"(mxcsr));
   fault = shield.fault;
   return false;
+}
+
+void releaseFaultShield() {
+  if (!g_installed) return;
+  g_installed = false;
+  const LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(g_previousFilter);
+  if (current != onUnhandledException) SetUnhandledExceptionFilter(current);  // someone came after us
 }
 
 std::string faultText(const HardwareFault& fault) {

@@ -1,9 +1,15 @@
 #pragma once
 // A shield against hardware faults of foreign code: an access violation (or a division by zero,
-// an illegal instruction...) raised on this thread while a shielded piece of work runs ends that
-// work instead of the process. The frames between the shield and the fault are abandoned without
-// unwinding, so a shield belongs only around calls into code that may be broken (a package), with
-// nothing of ours holding a lock in between.
+// an illegal instruction...) raised on this thread while shielded work runs, and not handled by
+// any handler of the code that raised it, ends that work instead of the process. The shield sits
+// behind every frame-based handler (it is the process's unhandled-exception filter, chained to
+// the one before), so a package's own __try blocks and the system's guarded calls work as usual.
+//
+// The frames between the shield and the fault are abandoned without unwinding, so a shield
+// belongs only around calls into code that may be broken (a package), with nothing of ours
+// holding a lock in between, and not around code that shows windows (a jump out of a window
+// procedure skips the system's callback return). A fault while the thread holds the loader lock
+// (inside a DllMain) is not taken: abandoning it would hang the process later instead.
 #include <windows.h>
 
 #include <string>
@@ -16,7 +22,8 @@ struct HardwareFault {
 };
 
 // Runs work(context); true when it ran to its end (a C++ exception from it passes through), false
-// when a hardware fault stopped it, described in fault. Shields nest.
+// when a hardware fault stopped it, described in fault. Shields nest. The floating-point control
+// state is the one at entry again after a fault.
 bool runShieldedCall(void (*work)(void*), void* context, HardwareFault& fault);
 
 // The same for any callable, without an allocation (the hand-over's hot path runs through it).
@@ -26,6 +33,10 @@ bool runShielded(Work&& work, HardwareFault& fault) {
   using Target = decltype(target);
   return runShieldedCall([](void* context) { (**static_cast<Target*>(context))(); }, &target, fault);
 }
+
+// Gives the unhandled-exception filter back to the one found (when it is still ours); for the
+// module's unloading.
+void releaseFaultShield();
 
 // "access violation (exception code 0xC0000005)".
 std::string faultText(const HardwareFault& fault);

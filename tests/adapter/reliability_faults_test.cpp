@@ -96,11 +96,16 @@ const Fault kFaults[] = {
     {L"Faulty Slow", 0, S_OK, L"", false},
 };
 
-std::string faultName(const ::testing::TestParamInfo<Fault>& info) {
+// The package's name without blanks, and the request when there is one.
+std::string packageTestName(const wchar_t* package) {
   std::string name;
-  for (const wchar_t* c = info.param.package; *c; ++c)
+  for (const wchar_t* c = package; *c; ++c)
     if (iswalnum(*c)) name += static_cast<char>(*c);
-  return name + "_" + std::to_string(info.param.kind);
+  return name;
+}
+
+std::string faultName(const ::testing::TestParamInfo<Fault>& info) {
+  return packageTestName(info.param.package) + "_" + std::to_string(info.param.kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(MisbehavingPackages, FaultTest, ::testing::ValuesIn(kFaults), faultName);
@@ -143,10 +148,7 @@ const CreationFault kCreationFaults[] = {
 };
 
 std::string creationFaultName(const ::testing::TestParamInfo<CreationFault>& info) {
-  std::string name;
-  for (const wchar_t* c = info.param.package; *c; ++c)
-    if (iswalnum(*c)) name += static_cast<char>(*c);
-  return name;
+  return packageTestName(info.param.package);
 }
 
 INSTANTIATE_TEST_SUITE_P(MisbehavingPackages, CreationFaultTest, ::testing::ValuesIn(kCreationFaults), creationFaultName);

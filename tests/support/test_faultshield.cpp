@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "FaultShield.h"
@@ -69,20 +70,51 @@ TEST(FaultShield, ShieldsNestAndTheInnerOneTakesTheFault) {
 }
 
 TEST(FaultShield, CppExceptionsPassThroughAndLeaveNoShieldBehind) {
-  support::HardwareFault fault;
-  bool completed = false;
-  EXPECT_TRUE(support::runShielded(
+  support::HardwareFault inner, outer;
+  bool caught = false, afterFault = false;
+  EXPECT_FALSE(support::runShielded(
       [&] {
         try {
-          support::runShielded([] { throw std::runtime_error("thrown"); }, fault);
+          support::runShielded([] { throw std::runtime_error("thrown"); }, inner);
         } catch (const std::runtime_error& e) {
-          EXPECT_STREQ("thrown", e.what());
+          caught = std::string(e.what()) == "thrown";
         }
-        // The inner shield is gone: this fault is the outer shield's.
-        completed = !support::runShielded(writeThroughInvalidPointer, fault);
+        // The inner shield is gone: this fault ends the outer work.
+        writeThroughInvalidPointer();
+        afterFault = true;
+      },
+      outer));
+  EXPECT_TRUE(caught);
+  EXPECT_FALSE(afterFault);
+  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), outer.code);
+}
+
+// A fault the faulting code handles itself never reaches the shield: the system's guarded calls
+// (and a package's own handlers) keep working inside it.
+TEST(FaultShield, FaultsHandledWhereTheyHappenStayThere) {
+  support::HardwareFault fault;
+  int length = -1;
+  EXPECT_TRUE(support::runShielded(
+      [&] { length = lstrlenW(reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(0x10))); }, fault));
+  EXPECT_EQ(0, length);  // lstrlenW catches the access violation itself
+}
+
+// After a fault the floating-point control state is the one the shield was entered with.
+TEST(FaultShield, FloatingPointControlIsRestoredAfterAFault) {
+  unsigned before = 0, after = 0;
+  __asm__ volatile("stmxcsr %0" : "=m"(before));
+  support::HardwareFault fault;
+  EXPECT_FALSE(support::runShielded(
+      [] {
+        unsigned changed = 0;
+        __asm__ volatile("stmxcsr %0" : "=m"(changed));
+        changed = (changed & ~0x6000u) | 0x6000u;  // round toward zero, as a package might set it
+        __asm__ volatile("ldmxcsr %0" : : "m"(changed));
+        writeThroughInvalidPointer();
       },
       fault));
-  EXPECT_TRUE(completed);
+  __asm__ volatile("stmxcsr %0" : "=m"(after));
+  EXPECT_EQ(before & 0xFFC0u, after & 0xFFC0u);  // control bits; the low six are sticky flags
 }
 
 TEST(FaultShield, EachThreadHasItsOwnShields) {

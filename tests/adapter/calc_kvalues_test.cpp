@@ -191,5 +191,39 @@ TEST_F(KValuesTest, EstimatesFromTheCompoundConstants) {
   EXPECT_EQ(0u, boxes.count());
 }
 
+// Four host components (ids 19, 29, 30 and 54) get their own first-liquid estimate; for every
+// other component a second-liquid request (Phases 2) gets the estimate from the reduced pressure.
+TEST_F(KValuesTest, EstimatesOfTheSpecialHostComponentsAndOfTheSecondLiquid) {
+  use(L"All Compounds");
+  const std::vector<std::string>& cas = reference->casNumbers();
+  const auto position = [&](const char* number) {
+    return static_cast<int>(std::find(cas.begin(), cas.end(), number) - cas.begin());
+  };
+  const int oxygen = position("7782-44-7"), propylene = position("115-07-1"), methane = position("74-82-8");
+  ASSERT_LT(oxygen, n);
+  ASSERT_LT(propylene, n);
+  const std::vector<double> tc = reference->constant(L"criticalTemperature");
+  const std::vector<double> pc = reference->constant(L"criticalPressure");  // Pa
+  const std::vector<double> w = reference->constant(L"acentricFactor");
+  const double t = 200.0, p = 3000.0;
+  const auto wilson = [&](int i) { return std::log(pc[i] / 1000.0 / p) + 5.3727 * (1 + w[i]) * (1 - tc[i] / t); };
+  const auto estimate = [&](int i, int phases) {
+    double k = 0;
+    EXPECT_EQ(S_OK, package->InitializeKFactors(i, t, p, phases, &k));
+    return k;
+  };
+  for (int special : {oxygen, propylene}) {
+    EXPECT_NEAR(0.5 * wilson(special) + std::log(50.0), estimate(special, 1), 1e-9) << cas[special];
+    EXPECT_NEAR(wilson(special), estimate(special, 2), 1e-9) << cas[special];
+  }
+  EXPECT_NEAR(wilson(methane), estimate(methane, 1), 1e-9);
+  const double reduced = std::log(p / (pc[methane] / 1000.0) * 1e6 * tc[methane] / t);
+  const double second = estimate(methane, 2);
+  EXPECT_TRUE(std::fabs(second - reduced) < 1e-9 || std::fabs(second - reduced * std::pow(1 + w[methane], 3)) < 1e-9)
+      << second << " from " << reduced;
+  EXPECT_NE(wilson(methane), second);
+  EXPECT_EQ(0u, boxes.count());
+}
+
 }  // namespace
 }  // namespace calc_test

@@ -330,17 +330,25 @@ struct Operations::Sum {
   double spread = 0;           // sum z (ln K)^2, zero at the trivial solution
 };
 
+// K-values at a bubble point (the feed is the liquid, the incipient phase the vapour) or a dew
+// point (the other way round); false unless every one is positive and finite.
+bool Operations::saturationKValues(double t, double p, bool bubble, const std::vector<double>& incipient,
+                                   std::vector<double>& K) {
+  const std::vector<double>& z = m_s.feed();
+  std::string failure;
+  if (!(bubble ? kValues(t, p, z, incipient, K, failure) : kValues(t, p, incipient, z, K, failure))) return false;
+  return std::all_of(K.begin(), K.end(), [](double k) { return k > 0 && std::isfinite(k); });
+}
+
 bool Operations::saturationSum(double t, double p, bool bubble, const std::vector<double>& incipient, Sum& sum) {
   const std::vector<double>& z = m_s.feed();
   std::vector<double> K;
-  std::string failure;
-  if (!(bubble ? kValues(t, p, z, incipient, K, failure) : kValues(t, p, incipient, z, K, failure))) return false;
+  if (!saturationKValues(t, p, bubble, incipient, K)) return false;
   sum.next.resize(z.size());
   sum.lnK.resize(z.size());
   sum.spread = 0;
   double total = 0;
   for (size_t i = 0; i < z.size(); ++i) {
-    if (!(K[i] > 0) || !std::isfinite(K[i])) return false;
     total += sum.next[i] = bubble ? z[i] * K[i] : z[i] / K[i];
     sum.lnK[i] = std::log(K[i]);
     sum.spread += z[i] * sum.lnK[i] * sum.lnK[i];
@@ -400,13 +408,9 @@ bool Operations::newtonResidual(double p, bool bubble, const std::vector<double>
   const double t = std::exp(u[n]);
   if (!(t > kTMin && t < kTMax)) return false;
   std::vector<double> K;
-  std::string failure;
-  if (!(bubble ? kValues(t, p, z, incipient, K, failure) : kValues(t, p, incipient, z, K, failure))) return false;
+  if (!saturationKValues(t, p, bubble, incipient, K)) return false;
   F.resize(n + 1);
-  for (size_t i = 0; i < n; ++i) {
-    if (!(K[i] > 0) || !std::isfinite(K[i])) return false;
-    F[i] = u[i] - std::log(K[i]);
-  }
+  for (size_t i = 0; i < n; ++i) F[i] = u[i] - std::log(K[i]);
   F[n] = std::log(total);
   return true;
 }

@@ -84,6 +84,8 @@ class Operations {
 
  private:
   struct Sum;  // one evaluation of the saturation function
+  bool saturationKValues(double t, double p, bool bubble, const std::vector<double>& incipient,
+                         std::vector<double>& K);
   bool saturationSum(double t, double p, bool bubble, const std::vector<double>& incipient, Sum& sum);
   bool substitution(double p, bool bubble, Saturation& s, std::vector<double>& lnK, bool& converged);
   bool newtonResidual(double p, bool bubble, const std::vector<double>& u, std::vector<double>& F,

@@ -29,6 +29,17 @@ struct Compositions {
   }
 };
 
+// The flash's two phases as the host hands them over: compositions, phase types and fractions.
+struct FlashPhases {
+  Compositions c;
+  int types[3];
+  double fractions[3];
+  explicit FlashPhases(const FlashResult& f)
+      : c(f),
+        types{f.vapourFraction > 0 ? kVapour : kAbsent, f.vapourFraction < 1 ? kLiquid : kAbsent, kAbsent},
+        fractions{f.vapourFraction, 1 - f.vapourFraction, 0} {}
+};
+
 void progress(int done, int total) {
   const int width = 40;
   const int filled = total ? done * width / total : width;
@@ -89,23 +100,20 @@ bool Operations::bubblePointGuess(CaseResults& r) {
 
 bool Operations::phaseProperties(CaseResults& r) {
   if (!r.flashed) return false;
-  Compositions c(r.flash);
-  const double v = r.flash.vapourFraction;
-  int types[3] = {v > 0 ? kVapour : kAbsent, v < 1 ? kLiquid : kAbsent, kAbsent};
-  double fractions[3] = {v, 1 - v, 0};
+  FlashPhases f(r.flash);
   double h[4] = {}, s[4] = {}, cp[4] = {}, vm[4] = {};
-  const HRESULT hr = m_s.package()->ComputePhaseProperties(m_t, m_p, c.pointers, types, fractions, h, s, cp, vm);
+  const HRESULT hr = m_s.package()->ComputePhaseProperties(m_t, m_p, f.c.pointers, f.types, f.fractions, h, s, cp, vm);
   if (FAILED(hr)) {
     r.failures.push_back("ComputePhaseProperties failed: " + hresultText(hr));
     return false;
   }
   r.phases.clear();
   for (int slot = 0; slot < 2; ++slot) {
-    if (types[slot] == kAbsent) continue;
+    if (f.types[slot] == kAbsent) continue;
     PhaseResult p;
-    p.type = types[slot];
-    p.fraction = fractions[slot];
-    p.x = c.slot[slot];
+    p.type = f.types[slot];
+    p.fraction = f.fractions[slot];
+    p.x = f.c.slot[slot];
     p.enthalpy = h[slot];
     p.entropy = s[slot];
     p.heatCapacity = cp[slot];
@@ -168,18 +176,15 @@ bool Operations::transport(CaseResults& r) {
 
 bool Operations::orderPhases(CaseResults& r) {
   if (!r.flashed) return false;
-  Compositions c(r.flash);
-  const double v = r.flash.vapourFraction;
-  int types[3] = {v > 0 ? kVapour : kAbsent, v < 1 ? kLiquid : kAbsent, kAbsent};
-  double fractions[3] = {v, 1 - v, 0};
-  const HRESULT hr = m_s.package()->OrderPhases(m_t, m_p, c.pointers, types, fractions);
+  FlashPhases f(r.flash);
+  const HRESULT hr = m_s.package()->OrderPhases(m_t, m_p, f.c.pointers, f.types, f.fractions);
   if (FAILED(hr)) {
     r.failures.push_back("OrderPhases failed: " + hresultText(hr));
     return false;
   }
   char text[64];
-  std::snprintf(text, sizeof text, "%d %d %d (fractions %.6g %.6g %.6g)", types[0], types[1], types[2], fractions[0],
-                fractions[1], fractions[2]);
+  std::snprintf(text, sizeof text, "%d %d %d (fractions %.6g %.6g %.6g)", f.types[0], f.types[1], f.types[2],
+                f.fractions[0], f.fractions[1], f.fractions[2]);
   r.orderedPhases = text;
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include "HostVariables.h"
 #include "Text.h"
 
 using support::Bstr;
@@ -9,25 +10,6 @@ using support::ComPtr;
 using support::Variant;
 
 namespace adapter_test {
-
-namespace {
-
-// The host's object of a declared variable (null when it is not declared).
-ComPtr<IDispatch> hostObject(ExtnContainer* container, const wchar_t* name) {
-  ComPtr<ExtnDefinition> definition;
-  ComPtr<ExtnVariableDefinition> declared;
-  ComPtr<IDispatch> object;
-  EXPECT_HRESULT_SUCCEEDED(container->get_ExtensionDefinition(&definition));
-  if (definition) {
-    EXPECT_HRESULT_SUCCEEDED(definition->FindVariable(bstr(name).get(), &declared));
-  }
-  if (declared) {
-    EXPECT_HRESULT_SUCCEEDED(declared->get_Variable(&object));
-  }
-  return object;
-}
-
-}  // namespace
 
 const wchar_t kSystemName[] = L"Quellmar.PRThermoSystem.1";
 const wchar_t kSystemAlias[] = L"PR Thermo System";
@@ -104,45 +86,10 @@ void AdapterTest::initializeWith(const wchar_t* package) {
   ASSERT_EQ(S_OK, hr) << "boxes shown:\n" << shown;
 }
 
-Variant AdapterTest::hostValue(const wchar_t* name) {
-  Variant value;
-  ComPtr<IDispatch> object = hostObject(container.Get(), name);
-  ComPtr<ExtnTextVariable> textVar;
-  ComPtr<ExtnRealVariable> realVar;
-  ComPtr<ExtnRealArrayVariable> reals;
-  ComPtr<ExtnTextArrayVariable> strings;
-  if (!object) return value;
-  if (SUCCEEDED(object.As(&textVar))) {
-    value.get().vt = VT_BSTR;
-    EXPECT_HRESULT_SUCCEEDED(textVar->get_Value(&value.get().bstrVal));
-  } else if (SUCCEEDED(object.As(&realVar))) {
-    value.get().vt = VT_R8;
-    EXPECT_HRESULT_SUCCEEDED(realVar->get_Value(&value.get().dblVal));
-  } else if (SUCCEEDED(object.As(&reals))) {
-    EXPECT_HRESULT_SUCCEEDED(reals->get_Value(value.out()));
-  } else if (SUCCEEDED(object.As(&strings))) {
-    EXPECT_HRESULT_SUCCEEDED(strings->get_Value(value.out()));
-  }
-  return value;
-}
+Variant AdapterTest::hostValue(const wchar_t* name) { return host_variables::valueOf(container.Get(), name); }
 
 void AdapterTest::putHostValue(const wchar_t* name, const VARIANT& value) {
-  ComPtr<IDispatch> object = hostObject(container.Get(), name);
-  ComPtr<ExtnTextVariable> textVar;
-  ComPtr<ExtnRealVariable> realVar;
-  ComPtr<ExtnRealArrayVariable> reals;
-  ComPtr<ExtnTextArrayVariable> strings;
-  ASSERT_TRUE(object);
-  if (SUCCEEDED(object.As(&textVar))) {
-    ASSERT_HRESULT_SUCCEEDED(textVar->put_Value(value.bstrVal));
-  } else if (SUCCEEDED(object.As(&realVar))) {
-    ASSERT_HRESULT_SUCCEEDED(realVar->put_Value(value.dblVal));
-  } else if (SUCCEEDED(object.As(&reals))) {
-    ASSERT_HRESULT_SUCCEEDED(reals->put_Value(value));
-  } else {
-    ASSERT_TRUE(SUCCEEDED(object.As(&strings)));
-    ASSERT_HRESULT_SUCCEEDED(strings->put_Value(value));
-  }
+  host_variables::put(container.Get(), name, value);
 }
 
 void AdapterTest::newAdapter() {

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "HostVariables.h"
 #include "SetGet.h"
 #include "Text.h"
 #include "Trace.h"
@@ -129,63 +130,10 @@ std::vector<std::wstring> PkgConfigTest::callNames(const std::wstring& operation
   return names;
 }
 
-namespace {
-
-ComPtr<IDispatch> hostObject(ExtnContainer* container, const std::wstring& name) {
-  ComPtr<ExtnDefinition> definition;
-  ComPtr<ExtnVariableDefinition> declared;
-  ComPtr<IDispatch> object;
-  EXPECT_HRESULT_SUCCEEDED(container->get_ExtensionDefinition(&definition));
-  if (definition) {
-    EXPECT_HRESULT_SUCCEEDED(definition->FindVariable(bstr(name).get(), &declared));
-  }
-  if (declared) {
-    EXPECT_HRESULT_SUCCEEDED(declared->get_Variable(&object));
-  }
-  return object;
-}
-
-}  // namespace
-
-Variant PkgConfigTest::hostValue(const std::wstring& name) {
-  Variant value;
-  ComPtr<IDispatch> object = hostObject(container.Get(), name);
-  ComPtr<ExtnTextVariable> textVar;
-  ComPtr<ExtnRealVariable> realVar;
-  ComPtr<ExtnRealArrayVariable> reals;
-  ComPtr<ExtnTextArrayVariable> strings;
-  if (!object) return value;
-  if (SUCCEEDED(object.As(&textVar))) {
-    value.get().vt = VT_BSTR;
-    EXPECT_HRESULT_SUCCEEDED(textVar->get_Value(&value.get().bstrVal));
-  } else if (SUCCEEDED(object.As(&realVar))) {
-    value.get().vt = VT_R8;
-    EXPECT_HRESULT_SUCCEEDED(realVar->get_Value(&value.get().dblVal));
-  } else if (SUCCEEDED(object.As(&reals))) {
-    EXPECT_HRESULT_SUCCEEDED(reals->get_Value(value.out()));
-  } else if (SUCCEEDED(object.As(&strings))) {
-    EXPECT_HRESULT_SUCCEEDED(strings->get_Value(value.out()));
-  }
-  return value;
-}
+Variant PkgConfigTest::hostValue(const std::wstring& name) { return host_variables::valueOf(container.Get(), name); }
 
 void PkgConfigTest::putHostValue(const std::wstring& name, const VARIANT& value) {
-  ComPtr<IDispatch> object = hostObject(container.Get(), name);
-  ComPtr<ExtnTextVariable> textVar;
-  ComPtr<ExtnRealVariable> realVar;
-  ComPtr<ExtnRealArrayVariable> reals;
-  ComPtr<ExtnTextArrayVariable> strings;
-  ASSERT_TRUE(object);
-  if (SUCCEEDED(object.As(&textVar))) {
-    ASSERT_HRESULT_SUCCEEDED(textVar->put_Value(value.bstrVal));
-  } else if (SUCCEEDED(object.As(&realVar))) {
-    ASSERT_HRESULT_SUCCEEDED(realVar->put_Value(value.dblVal));
-  } else if (SUCCEEDED(object.As(&reals))) {
-    ASSERT_HRESULT_SUCCEEDED(reals->put_Value(value));
-  } else {
-    ASSERT_TRUE(SUCCEEDED(object.As(&strings)));
-    ASSERT_HRESULT_SUCCEEDED(strings->put_Value(value));
-  }
+  host_variables::put(container.Get(), name, value);
 }
 
 }  // namespace pkgconfig_test

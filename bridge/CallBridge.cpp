@@ -50,12 +50,21 @@ HRESULT reportFault(CCOError& errors, const support::HardwareFault& fault, bool 
 
 DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall) {
   const HANDLE handles[2] = {terminate, call};
+  // A call event already set wins over queued input; so that back-to-back calls cannot keep
+  // this apartment's messages (incoming COM calls among them) waiting, every few calls the queue
+  // is emptied anyway.
+  constexpr int kCallsBetweenPumps = 8;
+  int callsSincePump = 0;
   for (;;) {
     const DWORD woken = waitForHandlesOrInput(2, handles);
     if (woken == WAIT_OBJECT_0) return DispatchEnd::Terminated;
     if (woken == WAIT_OBJECT_0 + 1) {
       runCall();
+      if (++callsSincePump < kCallsBetweenPumps) continue;
+      callsSincePump = 0;
+      if (!pumpMessages()) return DispatchEnd::Quit;
     } else if (woken == WAIT_OBJECT_0 + 2) {
+      callsSincePump = 0;
       if (!pumpMessages()) return DispatchEnd::Quit;
     } else {
       support::reportFailure(support::systemErrorText().c_str());

@@ -178,6 +178,27 @@ TEST(DispatchCalls, MessagesAreDispatchedAndQuitEndsTheLoop) {
   EXPECT_EQ(1, calls);
 }
 
+TEST(DispatchCalls, BackToBackCallsDoNotKeepMessagesWaiting) {
+  SetterWindow window;
+  support::Event terminate(support::Event::Manual);
+  support::Event call(support::Event::Auto);
+  support::Event seen(support::Event::Manual);
+  window.post(seen);
+  call.set();
+  int calls = 0, callsBeforeMessage = -1;
+  // Each call asks for the next one at once, as busy host threads do.
+  const auto runCall = [&] {
+    if (callsBeforeMessage < 0 && window.dispatched) callsBeforeMessage = calls;
+    if (++calls < 100)
+      call.set();
+    else
+      terminate.set();
+  };
+  EXPECT_EQ(bridge::DispatchEnd::Terminated, bridge::dispatchCalls(terminate.get(), call.get(), runCall));
+  EXPECT_GE(callsBeforeMessage, 0) << "the message waited for all 100 calls";
+  EXPECT_LE(callsBeforeMessage, 8);
+}
+
 TEST(DispatchCalls, AFailingWaitIsReportedAndEndsTheLoop) {
   test_sink::BoxCapture boxes;
   support::Event call(support::Event::Auto);

@@ -1,8 +1,6 @@
 // The phase property requests: phase properties (call type 4), fugacities (5), the transport
 // properties (6-8) on the CAPE-OPEN thread, and the enthalpy model and the phase ordering on the
 // caller's thread through the adapter's own bridged ComputePhaseProperties.
-#include <float.h>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -13,6 +11,7 @@
 #include "COIds.h"
 #include "COProperty.h"
 #include "CVBPropPkg.h"
+#include "FloatingPoint.h"
 #include "MathUtils.h"
 #include "ModuleInfo.h"
 #include "Report.h"
@@ -136,7 +135,7 @@ HRESULT CVBPropPkg::phasePropertiesRequest(CallParameters& call) {
     hr = calcOnMaterial(*properties, *phases);
     if (FAILED(hr)) return hr;
     hr = m_matObj->getHostPhaseProperties(outputs);  // "CPP gets"
-    _fpreset();
+    support::resetFloatingPoint();
     if (FAILED(hr)) return hr;
   }
   types[0] = call.phaseTypes[0];

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "FloatingPoint.h"
+
 namespace support {
 
 namespace {
@@ -102,20 +104,14 @@ bool runShieldedCall(void (*work)(void*), void* context, HardwareFault& fault) {
   installFilterOnce();
   Shield shield;  // in memory (its address is published), so still valid after the jump back
   shield.outer = static_cast<Shield*>(TlsGetValue(shieldSlot()));
-  unsigned mxcsr = 0;
-  unsigned short x87 = 0;
-  __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
-  __asm__ volatile("fnstcw %0" : "=m"(x87));
+  const FloatingPointControl entry = FloatingPointControl::current();
   TlsSetValue(shieldSlot(), &shield);
   if (__builtin_setjmp(shield.jump) == 0) {
     runWork(shield, work, context);
     return true;
   }
   TlsSetValue(shieldSlot(), shield.outer);
-  // The floating-point state as it was, without the flags the fault left pending.
-  __asm__ volatile("fnclex");
-  __asm__ volatile("fldcw %0" : : "m"(x87));
-  __asm__ volatile("ldmxcsr %0" : : "m"(mxcsr));
+  entry.apply();  // as it was, without the flags the fault left pending
   fault = shield.fault;
   return false;
 }

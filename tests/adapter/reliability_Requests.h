@@ -17,6 +17,9 @@ struct Request {
 };
 
 constexpr int kKinds = 9;
+// Kinds below this are handed over to the CAPE-OPEN thread; the bubble-point guess (7) and the
+// Wilson estimate (8) are answered on the caller's thread.
+constexpr int kHandedOverKinds = 7;
 
 // kKinds members on 4 temperatures and 3 pressures.
 std::vector<Request> requestMix();

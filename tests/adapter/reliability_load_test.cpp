@@ -117,6 +117,9 @@ TEST_F(LoadTest, TerminateWhileHostThreadsWaitReleasesThemAllAndNothingFalseIsAn
       bool counted = false;
       for (int i = 0;; ++i) {
         const size_t k = pick(t, i);
+        // Only hand-overs: a member answered on this thread would race with the release of the
+        // objects, which no host does while it terminates.
+        if (mix[k].kind >= kHandedOverKinds) continue;
         const std::vector<double> answer = perform(target, mix[k], y, x);
         if (answer[0] != static_cast<double>(S_OK)) break;  // Terminate has come
         if (!sameAnswer(answer, expected[k])) ++wrong;

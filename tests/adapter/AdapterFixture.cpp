@@ -18,22 +18,6 @@ std::wstring choiceOf(const wchar_t* package) { return std::wstring(kSystemName)
 
 std::wstring fullDefinition() { return orvexhost::propertyPackageDefinition(); }
 
-Bstr bstr(const std::wstring& s) { return Bstr(s.data(), static_cast<UINT>(s.size())); }
-
-Variant text(const wchar_t* value) {
-  Variant v;
-  v.get().vt = VT_BSTR;
-  v.get().bstrVal = SysAllocString(value);
-  return v;
-}
-
-Variant real(double value) {
-  Variant v;
-  v.get().vt = VT_R8;
-  v.get().dblVal = value;
-  return v;
-}
-
 std::wstring textIn(const VARIANT& value) {
   return value.vt == VT_BSTR && value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "HostVariables.h"
 #include "MessageSink.h"
 #include "OrvexHost.h"
 #include "OvHost.h"
@@ -26,11 +27,10 @@ std::wstring choiceOf(const wchar_t* package);
 // variables "RefreshHypos", "CustomView" and "CloseDefaultView" (so the host can make event
 // arguments about them).
 std::wstring fullDefinition();
-// A BSTR holding exactly s.
-support::Bstr bstr(const std::wstring& s);
-// Plain variants.
-support::Variant text(const wchar_t* value);
-support::Variant real(double value);
+using host_variables::bstr;
+using host_variables::real;
+using host_variables::text;
+using host_variables::threadCount;
 // The text a variant holds ("" when it holds no text).
 std::wstring textIn(const VARIANT& value);
 

@@ -1,5 +1,7 @@
 #include "HostVariables.h"
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 namespace host_variables {
@@ -15,8 +17,7 @@ ComPtr<IDispatch> objectOf(ExtnContainer* container, const std::wstring& name) {
   ComPtr<IDispatch> object;
   EXPECT_HRESULT_SUCCEEDED(container->get_ExtensionDefinition(&definition));
   if (definition) {
-    const support::Bstr text(name.data(), static_cast<UINT>(name.size()));
-    EXPECT_HRESULT_SUCCEEDED(definition->FindVariable(text.get(), &declared));
+    EXPECT_HRESULT_SUCCEEDED(definition->FindVariable(bstr(name).get(), &declared));
   }
   if (declared) {
     EXPECT_HRESULT_SUCCEEDED(declared->get_Variable(&object));
@@ -25,6 +26,32 @@ ComPtr<IDispatch> objectOf(ExtnContainer* container, const std::wstring& name) {
 }
 
 }  // namespace
+
+support::Bstr bstr(const std::wstring& s) { return support::Bstr(s.data(), static_cast<UINT>(s.size())); }
+
+support::Variant text(const wchar_t* value) {
+  support::Variant v;
+  v.get().vt = VT_BSTR;
+  v.get().bstrVal = SysAllocString(value);
+  return v;
+}
+
+support::Variant real(double value) {
+  support::Variant v;
+  v.get().vt = VT_R8;
+  v.get().dblVal = value;
+  return v;
+}
+
+size_t threadCount() {
+  support::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  size_t n = 0;
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+  return n;
+}
 
 support::Variant valueOf(ExtnContainer* container, const std::wstring& name) {
   support::Variant value;

@@ -3,8 +3,6 @@
 // host threads waiting in a hand-over, and the configuration through the private interface.
 #include "AdapterFixture.h"
 
-#include <tlhelp32.h>
-
 #include <atomic>
 #include <cwchar>
 #include <cstring>
@@ -22,17 +20,6 @@ namespace adapter_test {
 namespace {
 
 constexpr unsigned char kUntouched = 0x5A;
-
-// The threads of this process.
-size_t threadCount() {
-  support::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  size_t n = 0;
-  for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
-  return n;
-}
 
 // Dispatches the messages waiting for this thread.
 void dispatchWaiting() {

@@ -59,22 +59,6 @@ Variant texts(std::initializer_list<const wchar_t*> values) {
   return v;
 }
 
-Variant text(const wchar_t* value) {
-  Variant v;
-  v.get().vt = VT_BSTR;
-  v.get().bstrVal = SysAllocString(value);
-  return v;
-}
-
-Variant real(double value) {
-  Variant v;
-  v.get().vt = VT_R8;
-  v.get().dblVal = value;
-  return v;
-}
-
-Bstr bstr(const std::wstring& s) { return Bstr(s.data(), static_cast<UINT>(s.size())); }
-
 std::wstring textOf(OvVar& var) {
   Bstr value;
   EXPECT_HRESULT_SUCCEEDED(var.toText(value.out())) << var.name();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "COVCOError.h"
+#include "HostVariables.h"
 #include "MessageSink.h"
 #include "OrvexHost.h"
 #include "PkgConfig.h"
@@ -27,9 +28,9 @@ std::wstring definition(const std::string& skipped = "", const std::string& unus
 
 support::Variant doubles(std::initializer_list<double> values);
 support::Variant texts(std::initializer_list<const wchar_t*> values);
-support::Variant text(const wchar_t* value);
-support::Variant real(double value);
-support::Bstr bstr(const std::wstring& s);
+using host_variables::bstr;
+using host_variables::real;
+using host_variables::text;
 
 // The persisted text of a variable.
 std::wstring textOf(OvVar& var);

@@ -57,8 +57,9 @@ TEST_P(FaultTest, GivesTheMessageAndCodeAndStaysUsable) {
     EXPECT_TRUE(first.boxes.empty());
   }
   // What the host gets on success is usable: the package's bad values were replaced.
-  if (first.code == S_OK)
+  if (first.code == S_OK) {
     for (double v : values) EXPECT_TRUE(std::isfinite(v));
+  }
   const Answer again = ask(fault.kind);
   EXPECT_EQ(first.code, again.code);
   EXPECT_EQ(fault.once ? std::vector<std::wstring>{} : first.boxes, again.boxes);

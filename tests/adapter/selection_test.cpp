@@ -4,8 +4,6 @@
 // view, and where the package lives and ends.
 #include <windows.h>
 #include <oleauto.h>
-#include <tlhelp32.h>
-
 #include <regex>
 #include <string>
 #include <vector>
@@ -89,17 +87,6 @@ HRESULT canUnload(const wchar_t* module) {
   using CanUnload = HRESULT(STDAPICALLTYPE*)();
   const auto entry = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(loaded, "DllCanUnloadNow")));
   return entry ? entry() : E_UNEXPECTED;
-}
-
-// The threads of this process.
-size_t threadCount() {
-  support::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  size_t n = 0;
-  for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
-  return n;
 }
 
 // A proxy answers IClientSecurity; the object itself (in this apartment) does not.

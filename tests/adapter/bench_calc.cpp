@@ -23,7 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "CAPE-OPENv1-0-0.h"
+#include "HostCase.h"
 #include "MessageSink.h"
 #include "OrvexHost.h"
 #include "OvHost.h"
@@ -39,25 +41,14 @@ constexpr wchar_t kSystem[] = L"Quellmar.PRThermoSystem";
 const wchar_t* const kPackages[] = {L"Timing 5", L"Timing 20", L"All Compounds"};
 const wchar_t* const kInitializePackage = L"Timing 20";
 
-double seconds() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Median microseconds per call over the batches; negative when a call failed.
 double medianMicros(const std::function<bool()>& call) {
   std::vector<double> batches;
   for (int b = 0; b < kBatches; ++b) {
-    const double start = seconds();
+    const double start = bench::seconds();
     for (int i = 0; i < kCalls; ++i)
       if (!call()) return -1;
-    batches.push_back((seconds() - start) / kCalls * 1e6);
+    batches.push_back((bench::seconds() - start) / kCalls * 1e6);
   }
   std::sort(batches.begin(), batches.end());
   return batches[kBatches / 2];
@@ -146,25 +137,6 @@ std::vector<std::wstring> textsOf(const VARIANT& list) {
   return out;
 }
 
-// The case's fluid package holds the compounds (as hypothetical components named by their CAS
-// numbers), so the adapter sizes its material object for them at Initialize.
-HRESULT addCompounds(ExtnContainer* container, const std::vector<std::wstring>& casNumbers) {
-  support::ComPtr<IDispatch> holderObject, fluidObject;
-  support::ComPtr<HostFluidPackageHolder> holder;
-  support::ComPtr<HostFluidPackage> fluid;
-  support::ComPtr<HostComponents> components;
-  HRESULT hr = container->get_FluidPackageHolder(&holderObject);
-  if (SUCCEEDED(hr)) hr = holderObject.As(&holder);
-  if (SUCCEEDED(hr)) hr = holder->get_FluidPackage(&fluidObject);
-  if (SUCCEEDED(hr)) hr = fluidObject.As(&fluid);
-  if (SUCCEEDED(hr)) hr = fluid->get_Components(&components);
-  for (const std::wstring& cas : casNumbers) {
-    support::ComPtr<HostComponent> added;
-    if (SUCCEEDED(hr)) hr = components->Add(support::Bstr(cas.c_str()).get(), &added);
-  }
-  return hr;
-}
-
 // A text variable of the case, as a recalled case holds it.
 HRESULT putText(ExtnContainer* container, const wchar_t* name, const wchar_t* value) {
   support::ComPtr<ExtnDefinition> definition;
@@ -190,7 +162,8 @@ struct HostedAdapter {
   HRESULT start(const wchar_t* package, const std::vector<std::wstring>& casNumbers) {
     host = std::make_unique<orvexhost::Host>(hostDefinition());
     HRESULT hr = host->container(&container);
-    if (SUCCEEDED(hr)) hr = addCompounds(container.Get(), casNumbers);
+    // Named by their CAS numbers: hypothetical components the adapter sizes its material object for.
+    if (SUCCEEDED(hr)) hr = host_case::addComponents(container.Get(), casNumbers);
     if (SUCCEEDED(hr))
       hr = CoCreateInstance(CLSID_VBPropPkg, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ExtnPropertyPackage),
                             reinterpret_cast<void**>(adapter.GetAddressOf()));
@@ -334,12 +307,12 @@ bool measureInitialize(const wchar_t* packageName) {
   };
   std::vector<double> initializeMs, creationMs;
   for (int round = 0; round < 7; ++round) {  // taking turns, so that a busy machine slows both alike
-    double start = seconds();
+    double start = bench::seconds();
     initialize();
-    initializeMs.push_back((seconds() - start) * 1e3);
-    start = seconds();
+    initializeMs.push_back((bench::seconds() - start) * 1e3);
+    start = bench::seconds();
     creation();
-    creationMs.push_back((seconds() - start) * 1e3);
+    creationMs.push_back((bench::seconds() - start) * 1e3);
   }
   if (!ok) return false;
   std::sort(initializeMs.begin(), initializeMs.end());

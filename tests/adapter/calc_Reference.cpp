@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "HostCase.h"
 #include "SetGet.h"
 #include "Text.h"
 
@@ -106,19 +107,9 @@ std::vector<double> Reference::constant(const wchar_t* name) {
 }
 
 void addToHostFluidPackage(ExtnContainer* container, const std::vector<std::string>& casNumbers) {
-  ComPtr<IDispatch> holderObject, fluidObject;
-  ComPtr<HostFluidPackageHolder> holder;
-  ComPtr<HostFluidPackage> fluid;
-  ComPtr<HostComponents> components;
-  ASSERT_HRESULT_SUCCEEDED(container->get_FluidPackageHolder(&holderObject));
-  ASSERT_HRESULT_SUCCEEDED(holderObject.As(&holder));
-  ASSERT_HRESULT_SUCCEEDED(holder->get_FluidPackage(&fluidObject));
-  ASSERT_HRESULT_SUCCEEDED(fluidObject.As(&fluid));
-  ASSERT_HRESULT_SUCCEEDED(fluid->get_Components(&components));
-  for (const std::string& cas : casNumbers) {
-    ComPtr<HostComponent> added;
-    ASSERT_HRESULT_SUCCEEDED(components->Add(adapter_test::bstr(libraryName(cas)).get(), &added));
-  }
+  std::vector<std::wstring> names;
+  for (const std::string& cas : casNumbers) names.push_back(libraryName(cas));
+  ASSERT_HRESULT_SUCCEEDED(host_case::addComponents(container, names));
 }
 
 void CalcTest::use(const wchar_t* package) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "CMatObj.h"
 #include "COIds.h"
 #include "Object.h"
@@ -21,24 +22,13 @@ namespace {
 constexpr int kCalls = 100000;
 constexpr int kRounds = 7;
 
-double seconds() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Nanoseconds per call of one batch; negative when a call failed.
 template <class Call>
 double batchNanos(Call& call) {
-  const double start = seconds();
+  const double start = bench::seconds();
   for (int i = 0; i < kCalls; ++i)
     if (!call()) return -1;
-  return (seconds() - start) / kCalls * 1e9;
+  return (bench::seconds() - start) / kCalls * 1e9;
 }
 
 // Best nanoseconds per call of each candidate, the candidates taking turns round by round so

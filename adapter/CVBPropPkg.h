@@ -213,6 +213,7 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   int identifyOutsideLibrary(int i, std::wstring& text, std::wstring& kind, const std::vector<double>& idNumbers);
   bool findHostComponent(const std::wstring& name, int& hostId);
   HRESULT hostComponents(support::ComPtr<HostComponents>& out);
+  HRESULT hostComponents(support::ComPtr<HostComponents>& out, long& count);  // and their count
   HRESULT preselectHypothetical(int i, std::wstring& name, int& hostId);
   HRESULT importRound(bool& restart);
   HRESULT guardHypoFlags(const VARIANT& newValue, VARIANT_BOOL* changing);

@@ -689,11 +689,9 @@ HRESULT CVBPropPkg::guardCloseView(VARIANT_BOOL* changing) {
 HRESULT CVBPropPkg::refreshHypotheticals() {
   try {
     ComPtr<HostComponents> components;
-    HRESULT hr = hostComponents(components);
-    if (FAILED(hr)) return hr;
     long count = 0;
-    hr = components->get_Count(&count);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    HRESULT hr = hostComponents(components, count);
+    if (FAILED(hr)) return hr;
     const std::vector<std::wstring> names = readTexts(m_config.m_SelectedCompOvNames, listCount());
     for (long k = 0; k < count; ++k) {
       ComPtr<HostComponent> component;
@@ -903,14 +901,20 @@ HRESULT CVBPropPkg::hostComponents(ComPtr<HostComponents>& out) {
   return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
 }
 
+HRESULT CVBPropPkg::hostComponents(ComPtr<HostComponents>& out, long& count) {
+  count = 0;
+  HRESULT hr = hostComponents(out);
+  if (FAILED(hr)) return hr;
+  hr = out->get_Count(&count);
+  return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
+}
+
 HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
   try {
     ComPtr<HostComponents> components;
-    HRESULT hr = hostComponents(components);
-    if (FAILED(hr)) return hr;
     long count = 0;
-    hr = components->get_Count(&count);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    HRESULT hr = hostComponents(components, count);
+    if (FAILED(hr)) return hr;
     if (count > 0 && endsWithStar(name)) {
       // A host position whose package component is this one, with a fitting hypothetical state.
       const std::wstring base = name.substr(0, name.size() - 1);
@@ -980,11 +984,9 @@ HRESULT CVBPropPkg::configureHypothetical(HostHypoComponent* component, int i) {
 HRESULT CVBPropPkg::readHostBasis() {
   try {
     ComPtr<HostComponents> components;
-    HRESULT hr = hostComponents(components);
-    if (FAILED(hr)) return hr;
     long count = 0;
-    hr = components->get_Count(&count);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    HRESULT hr = hostComponents(components, count);
+    if (FAILED(hr)) return hr;
     std::vector<std::wstring> names;
     for (long k = 0; k < count; ++k) {
       ComPtr<HostComponent> component;

@@ -17,14 +17,12 @@ struct NamedText {
   const wchar_t* text;
 };
 
-const NamedText kDescription[] = {
-    {L"Name", L"PR Thermo System"},
-    {L"Description", L"Peng-Robinson property packages defined in packages.txt"},
-    {L"CapeVersion", L"1.0"},
-    {L"ComponentVersion", L"1.0"},
-    {L"VendorURL", L"https://quellmar.example/"},
-    {L"HelpURL", L"https://quellmar.example/prthermo/"},
-    {L"About", L"Peng-Robinson (1976) thermo system with van der Waals mixing"},
+const CapeDescription kDescription = {
+    L"PR Thermo System",
+    L"Peng-Robinson property packages defined in packages.txt",
+    L"https://quellmar.example/",
+    L"https://quellmar.example/prthermo/",
+    L"Peng-Robinson (1976) thermo system with van der Waals mixing",
 };
 
 HRESULT setText(HKEY key, const NamedText& value) {
@@ -35,13 +33,20 @@ HRESULT setText(HKEY key, const NamedText& value) {
 
 }  // namespace
 
-HRESULT registerCapeDescription(REFCLSID clsid) {
+HRESULT registerCapeDescription(REFCLSID clsid) { return registerCapeDescription(clsid, kDescription); }
+
+HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts) {
+  const NamedText values[] = {
+      {L"Name", texts.name},           {L"Description", texts.description}, {L"CapeVersion", L"1.0"},
+      {L"ComponentVersion", L"1.0"},   {L"VendorURL", texts.vendorUrl},     {L"HelpURL", texts.helpUrl},
+      {L"About", texts.about},
+  };
   const std::wstring path = L"CLSID\\" + comkit::guidText(clsid) + L"\\CapeDescription";
   comkit::RegKey key;
   LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.out(),
                             nullptr);
   if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
-  for (const auto& value : kDescription) {
+  for (const auto& value : values) {
     const HRESULT hr = setText(key.get(), value);
     if (FAILED(hr)) return hr;
   }

@@ -8,8 +8,14 @@ namespace prthermo {
 extern const GUID CATID_CapeOpenComponent;  // {678C09A1-7D66-11D2-A67D-00105A42887F}
 extern const GUID CATID_CapeThermoSystem;   // {678C09A3-7D66-11D2-A67D-00105A42887F}
 
-// Writes CLSID\{clsid}\CapeDescription (Name, Description, CapeVersion, ComponentVersion,
-// VendorURL, HelpURL, About) under HKEY_CLASSES_ROOT.
+// The texts a CAPE-OPEN 1.0 component shows in a category browser.
+struct CapeDescription {
+  const wchar_t *name, *description, *vendorUrl, *helpUrl, *about;
+};
+
+// Writes CLSID\{clsid}\CapeDescription (Name, Description, CapeVersion and ComponentVersion 1.0,
+// VendorURL, HelpURL, About) under HKEY_CLASSES_ROOT; the first form with this system's texts.
 HRESULT registerCapeDescription(REFCLSID clsid);
+HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts);
 
 }  // namespace prthermo

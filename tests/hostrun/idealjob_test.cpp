@@ -1,0 +1,235 @@
+// The main job on the ideal-solution packages, which call the material object the way packages
+// written elsewhere do (an empty calcType, no compound ids, late binding): orvex-case.exe runs each
+// package's case file in its own process through the registered product, and its results are
+// checked against the laws of an ideal solution and against the package's own answer.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "CAPE-OPENv1-0-0.h"
+#include "CaseProcess.h"
+#include "Raii.h"
+#include "Text.h"
+#include "ZendrelLib.h"
+
+namespace {
+
+using nlohmann::json;
+
+constexpr double kR = 8.314462618;  // J/mol/K
+
+struct IdealCase {
+  const char* file;          // beside the test, copied from data/cases
+  const wchar_t* package;
+  const char* kProperty;     // the K-value property the package offers
+};
+
+const IdealCase kCases[] = {
+    {"ideal-hydrocarbons.json", L"Ideal Hydrocarbons", "kvalues"},
+    {"ideal-aromatics-script.json", L"Ideal Aromatics Script", "logkvalues"},
+};
+
+std::vector<double> numbers(const json& array) {
+  std::vector<double> out;
+  for (const auto& v : array) out.push_back(v.get<double>());
+  return out;
+}
+
+// The feed of a case file, normalised as the runner does.
+std::vector<double> feedOf(const char* file) {
+  std::ifstream in(file);
+  const json c = json::parse(in);
+  std::vector<double> z;
+  for (const auto& component : c.at("components")) z.push_back(component.at("x").get<double>());
+  const double sum = std::accumulate(z.begin(), z.end(), 0.0);
+  for (double& v : z) v /= sum;
+  return z;
+}
+
+json runJson(const char* file, hostrun_test::CaseRun& run) {
+  run = hostrun_test::runCase(L"--json " + support::widen(file));
+  const size_t start = run.out.find('{');
+  return json::parse(start == std::string::npos ? std::string("{}") : run.out.substr(start), nullptr, false);
+}
+
+support::Variant texts(const std::vector<std::wstring>& items) {
+  support::Variant v;
+  SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(items.size()));
+  for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
+    support::Bstr b(items[i].c_str());
+    SafeArrayPutElement(array, &i, b.get());
+  }
+  v.get().vt = VT_ARRAY | VT_BSTR;
+  v.get().parray = array;
+  return v;
+}
+
+support::Variant reals(const std::vector<double>& values) {
+  support::Variant v;
+  SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size()));
+  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) SafeArrayPutElement(array, &i, const_cast<double*>(&values[i]));
+  v.get().vt = VT_ARRAY | VT_R8;
+  v.get().parray = array;
+  return v;
+}
+
+std::vector<std::wstring> textsOf(const VARIANT& v) {
+  std::vector<std::wstring> out;
+  if (v.vt != (VT_ARRAY | VT_BSTR)) return out;
+  support::SafeArrayLockGuard lock(v.parray);
+  const BSTR* data = static_cast<const BSTR*>(lock.data());
+  for (ULONG i = 0; data && i < v.parray->rgsabound[0].cElements; ++i) out.emplace_back(data[i] ? data[i] : L"");
+  return out;
+}
+
+std::vector<double> realsOf(const VARIANT& v) {
+  std::vector<double> out;
+  if (v.vt != (VT_ARRAY | VT_R8)) return out;
+  support::SafeArrayLockGuard lock(v.parray);
+  const double* data = static_cast<const double*>(lock.data());
+  if (data) out.assign(data, data + v.parray->rgsabound[0].cElements);
+  return out;
+}
+
+class IdealJob : public ::testing::TestWithParam<IdealCase> {};
+
+// Every operation of the case succeeds (the runner itself compares the recalled case's saved
+// variables with the saved ones), and the results obey what an ideal solution must.
+TEST_P(IdealJob, EveryOperationRunsAndTheResultsObeyTheIdealSolution) {
+  const IdealCase& c = GetParam();
+  hostrun_test::CaseRun run;
+  const json r = runJson(c.file, run);
+  ASSERT_EQ(run.exitCode, 0u) << run.out;
+  ASSERT_TRUE(r.is_object()) << run.out;
+  EXPECT_EQ(r.at("package").get<std::string>(), support::narrow(c.package));
+  EXPECT_TRUE(r.at("failures").empty()) << r.at("failures").dump();
+  const std::vector<double> z = feedOf(c.file), K = numbers(r.at("K"));
+  ASSERT_EQ(K.size(), z.size());
+  const double t = r.at("T_K").get<double>(), p = r.at("P_kPa").get<double>();
+  const double v = r.at("vapourFraction").get<double>();
+  ASSERT_GT(v, 0.0);
+  ASSERT_LT(v, 1.0);
+  const json& phases = r.at("phases");
+  ASSERT_EQ(phases.size(), 2u);
+  ASSERT_EQ(phases[0].at("type"), "vapour");
+  ASSERT_EQ(phases[1].at("type"), "liquid");
+  const std::vector<double> y = numbers(phases[0].at("x")), x = numbers(phases[1].at("x"));
+  for (size_t i = 0; i < z.size(); ++i) {
+    EXPECT_NEAR(y[i], K[i] * x[i], 1e-9 * std::max(1.0, y[i])) << i;  // y = K x
+    EXPECT_NEAR(v * y[i] + (1 - v) * x[i], z[i], 1e-8) << i;        // the feed is split, not changed
+  }
+  EXPECT_NEAR(std::accumulate(x.begin(), x.end(), 0.0), 1.0, 1e-9);
+  EXPECT_NEAR(std::accumulate(y.begin(), y.end(), 0.0), 1.0, 1e-9);
+  // An ideal gas: V = RT/P (m3/kmol with P in kPa); the liquid is far denser and lies below the
+  // vapour in enthalpy by its heat of vaporization.
+  const double vv = phases[0].at("molarVolume_m3_per_kmol").get<double>();
+  const double vl = phases[1].at("molarVolume_m3_per_kmol").get<double>();
+  EXPECT_NEAR(vv, kR * t / p, 1e-6 * vv);
+  EXPECT_GT(vl, 0.0);
+  EXPECT_LT(vl * 20, vv);
+  const double hv = phases[0].at("enthalpy_kJ_per_kmol").get<double>();
+  const double hl = phases[1].at("enthalpy_kJ_per_kmol").get<double>();
+  EXPECT_GT(hv - hl, 5000.0);
+  EXPECT_NEAR(r.at("overall").at("enthalpy_kJ_per_kmol").get<double>(), v * hv + (1 - v) * hl, 1e-6 * std::fabs(hv - hl));
+  // The envelope: below each dew point its bubble point, both rising with pressure, and the
+  // case's two-phase state between them.
+  const json& envelope = r.at("envelope");
+  ASSERT_GE(envelope.size(), 10u);
+  double lastBubble = 0, lastDew = 0;
+  size_t both = 0;
+  for (const auto& point : envelope) {
+    if (point.at("bubble_K").is_null() || point.at("dew_K").is_null()) continue;
+    const double tb = point.at("bubble_K").get<double>(), td = point.at("dew_K").get<double>();
+    EXPECT_LT(tb, td) << point.dump();
+    EXPECT_GT(tb, lastBubble) << point.dump();
+    EXPECT_GT(td, lastDew) << point.dump();
+    lastBubble = tb, lastDew = td;
+    ++both;
+  }
+  EXPECT_GE(both * 4, envelope.size() * 3);
+}
+
+// The K-values the host got through the product are the package's own answer at the flash's
+// temperature and pressure: the package attached to a material object of the product created
+// here, asked directly. Raoult K-values do not depend on composition, so the phases get the feed.
+TEST_P(IdealJob, KValuesAreThePackagesOwnAnswerForTheSameState) {
+  const IdealCase& c = GetParam();
+  hostrun_test::CaseRun run;
+  const json r = runJson(c.file, run);
+  ASSERT_EQ(run.exitCode, 0u) << run.out;
+  const std::vector<double> K = numbers(r.at("K"));
+  const double t = r.at("T_K").get<double>(), p = r.at("P_kPa").get<double>() * 1000;
+
+  support::ComApartment apartment;
+  ASSERT_HRESULT_SUCCEEDED(apartment.result());
+  CLSID clsid;
+  support::ComPtr<ICapeThermoSystem> system;
+  ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Quellmar.IdealThermoSystem", &clsid));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(system.GetAddressOf())));
+  support::ComPtr<IDispatch> package;
+  support::Bstr name(c.package);
+  ASSERT_HRESULT_SUCCEEDED(system->ResolvePropertyPackage(name.get(), package.GetAddressOf()));
+  support::ComPtr<ICapeThermoPropertyPackage> thermo;
+  ASSERT_HRESULT_SUCCEEDED(package.As(&thermo));
+  support::Variant ids, formulae, names, tb, mw, cas;
+  ASSERT_HRESULT_SUCCEEDED(thermo->GetComponentList(&ids, &formulae, &names, &tb, &mw, &cas));
+  const std::vector<std::wstring> packageNames = textsOf(names.get());
+
+  support::ComPtr<ICapeThermoMaterialObject> material;
+  support::ComPtr<IMatObj> matObj;
+  ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Zendrel.MatObj", &clsid));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(material.GetAddressOf())));
+  ASSERT_HRESULT_SUCCEEDED(material.As(&matObj));
+  ASSERT_EQ(matObj->put_PropertyPackage(package.Get()), S_OK);
+  support::Variant materialIds;
+  ASSERT_HRESULT_SUCCEEDED(material->get_ComponentIds(materialIds.out()));
+  const size_t n = textsOf(materialIds.get()).size();
+  ASSERT_EQ(n, packageNames.size());
+
+  auto set = [&](const wchar_t* property, const wchar_t* phase, const wchar_t* basis, const std::vector<double>& values) {
+    support::Bstr pr(property), ph(phase), type(L"Mixture"), b(basis);
+    support::Variant all;
+    return material->SetProp(pr.get(), ph.get(), all.get(), type.get(), b.get(), reals(values).get());
+  };
+  const std::vector<double> even(n, 1.0 / static_cast<double>(n));
+  ASSERT_EQ(set(L"temperature", L"Overall", nullptr, {t}), S_OK);
+  ASSERT_EQ(set(L"pressure", L"Overall", nullptr, {p}), S_OK);
+  ASSERT_EQ(set(L"fraction", L"Vapor", L"mole", even), S_OK);
+  ASSERT_EQ(set(L"fraction", L"Liquid", L"mole", even), S_OK);
+  const std::wstring kName = support::widen(c.kProperty);
+  support::Bstr mixture(L"Mixture");
+  ASSERT_EQ(material->CalcProp(texts({kName}).get(), texts({L"VaporLiquid"}).get(), mixture.get()), S_OK);
+  support::Bstr pr(kName.c_str()), ph(L"VaporLiquid");
+  support::Variant all, answer;
+  ASSERT_EQ(material->GetProp(pr.get(), ph.get(), all.get(), mixture.get(), nullptr, answer.out()), S_OK);
+  std::vector<double> own = realsOf(answer.get());
+  ASSERT_EQ(own.size(), n);
+  if (kName == L"logkvalues")
+    for (double& k : own) k = std::exp(k);
+
+  const json& components = r.at("components");
+  ASSERT_EQ(components.size(), K.size());
+  for (size_t i = 0; i < K.size(); ++i) {
+    const std::wstring host = support::widen(components[i].at("name").get<std::string>());
+    size_t at = 0;
+    while (at < packageNames.size() && packageNames[at] != host) ++at;
+    ASSERT_LT(at, packageNames.size()) << support::narrow(host);
+    EXPECT_NEAR(K[i], own[at], 1e-9 * own[at]) << support::narrow(host);
+  }
+  matObj->Terminate();
+}
+
+INSTANTIATE_TEST_SUITE_P(Packages, IdealJob, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<IdealCase>& info) {
+                           return std::string(info.param.kProperty) == "kvalues" ? "EarlyBound" : "LateBound";
+                         });
+
+}  // namespace

@@ -39,7 +39,7 @@ bool GCOProperty::matches(BSTR property, BSTR phase, BSTR calcType, BSTR basis) 
 }
 
 bool GCOProperty::storesPerCompound(const VARIANT& compIds) const {
-  if (compIds.vt == VT_EMPTY) return false;
+  if (SetGet::isOmitted(compIds)) return false;
   const bool pure = COIds::findId(m_calcType.get(), COIds::KCalcType) == CtPURE;
   return pure || COIds::isCompoundArrayProp(COIds::findId(m_property.get(), COIds::KProperty), 0);
 }

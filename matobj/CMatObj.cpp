@@ -29,7 +29,7 @@ HRESULT directCopy(const VARIANT& in, support::Variant& out) {
 // One dimension, and elements of the size the type says (an array may lie about its type).
 bool isOneDimensional(const VARIANT& v, VARTYPE element, UINT elementSize) {
   return v.vt == (VT_ARRAY | element) && v.parray && SafeArrayGetDim(v.parray) == 1 &&
-         SafeArrayGetElemsize(v.parray) == elementSize;
+         SafeArrayGetElemsize(v.parray) == elementSize && SetGet::elementTypeAgrees(v);
 }
 
 bool isStringList(const VARIANT& list) { return isOneDimensional(list, VT_BSTR, sizeof(BSTR)); }

@@ -28,7 +28,10 @@
 #include "Raii.h"
 #include "ZendrelLib.h"
 
-class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, comkit::Dual<ICapeThermoMaterialObject, &LIBID_CAPEOPEN100>,
+// ICapeThermoMaterialObject comes first: it is the object's IDispatch, so a late-bound package
+// resolves the standard's names; the adapter reaches IMatObj by its own IID.
+class CMatObj : public comkit::Object<comkit::Dual<ICapeThermoMaterialObject, &LIBID_CAPEOPEN100>,
+                                      comkit::Dual<IMatObj, &LIBID_ZENDRELLib>,
                                       comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>,
                                       comkit::Dual<ECapeRoot, &LIBID_CAPEOPEN100>,
                                       comkit::Dual<ECapeUser, &LIBID_CAPEOPEN100>,
@@ -160,6 +163,20 @@ class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, 
   static bool firstTime(std::atomic<bool>& flag) { return !flag.exchange(true); }
   static const wchar_t kOnceNote[];
 
+  // Names the package method being answered, for the errors it raises without an origin; the
+  // outer name comes back when a nested call ends.
+  class Operation {
+   public:
+    Operation(CMatObj& mo, const char* name) : m_mo(mo), m_outer(mo.m_operation) { mo.m_operation = name; }
+    ~Operation() { m_mo.m_operation = m_outer; }
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+   private:
+    CMatObj& m_mo;
+    const char* m_outer;
+  };
+
  private:
   HRESULT finalConstruct() override;
   HRESULT createErrorComponents();
@@ -249,6 +266,7 @@ class CMatObj : public comkit::Object<comkit::Dual<IMatObj, &LIBID_ZENDRELLib>, 
   bool m_hasEntropyF = false;
   bool m_popUpAnyError = false;
   bool m_basisWarned = false;  // the once-per-object basis warning
+  const char* m_operation = nullptr;  // the package method being answered
 
   support::Bstr m_name;
   support::Bstr m_description;

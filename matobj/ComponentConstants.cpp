@@ -46,13 +46,16 @@ const CachedConstant* cachedConstantOf(BSTR name) {
   return nullptr;
 }
 
-// Arguments that ask for all compounds: nothing passed, or an empty array.
-bool isEmptyArgument(const VARIANT& v) {
-  if (v.vt == VT_EMPTY || v.vt == VT_NULL || v.vt == VT_ERROR) return true;
-  return (v.vt & VT_ARRAY) && SetGet::elementCount(v) == 0;
-}
-
 bool isStringArray(const VARIANT& v) { return v.vt == (VT_ARRAY | VT_BSTR) && v.parray && SetGet::dimCount(v) == 1; }
+
+// Every element is a value of its own: no array (which could hold this very array) and no
+// reference into the package's memory.
+bool holdsPlainValues(const VARIANT& answer) {
+  VARIANT element;
+  for (long i = SetGet::lbound(answer); SetGet::nextItem(answer, i, element); ++i)
+    if (element.vt & (VT_ARRAY | VT_BYREF)) return false;
+  return true;
+}
 
 // A one-name string list.
 support::Variant nameList(const wchar_t* name) {
@@ -128,7 +131,8 @@ HRESULT CMatObj::normaliseConstants(VARIANT& answer, long expected) {
     const HRESULT hr = toVariantArray(answer);
     if (FAILED(hr)) return hr;
   }
-  if (answer.vt != (VT_ARRAY | VT_VARIANT) || SetGet::dimCount(answer) != 1)
+  if (answer.vt != (VT_ARRAY | VT_VARIANT) || SetGet::dimCount(answer) != 1 || !SetGet::elementTypeAgrees(answer) ||
+      !holdsPlainValues(answer))
     return raiseError(L"GetComponentConstant should return an array of VARIANTs", "GetComponentConstant");
   if (SetGet::elementCount(answer) != expected)
     return raiseError(L"For each requested property, GetComponentConstant should return one value of each of the "
@@ -232,13 +236,17 @@ HRESULT CMatObj::fillCachedConstant(const wchar_t* name) {
 
 // ---- Answering the package ----
 
-STDMETHODIMP CMatObj::GetComponentConstant(VARIANT props, VARIANT compIds, VARIANT* propVals) {
+STDMETHODIMP CMatObj::GetComponentConstant(VARIANT givenProps, VARIANT givenIds, VARIANT* propVals) {
   if (!propVals) return E_POINTER;
+  const Operation operation(*this, "GetComponentConstant");
   try {
     VariantInit(propVals);
-    if (!isEmptyArgument(compIds) && !isStringArray(compIds))
+    // Arguments passed by reference are read where they are; every form of "no ids" is all.
+    VARIANT props, compIds;
+    if (!SetGet::argumentView(givenIds, compIds) || (!SetGet::isOmitted(compIds) && !isStringArray(compIds)))
       return raiseBadArgument(L"GetCOmponentConstant's 'compIds' argument is not a valid array of string", 2);
-    if (!isStringArray(props))
+    if (SetGet::isOmitted(compIds)) VariantInit(&compIds);
+    if (!SetGet::argumentView(givenProps, props) || !isStringArray(props))
       return raiseBadArgument(L"GetCOmponentConstant's 'Props' argument is not a valid array of strings", 1);
     return getComponentConstantCore(props, compIds, propVals);
   } catch (...) {
@@ -274,7 +282,7 @@ HRESULT CMatObj::getComponentConstantCore(const VARIANT& props, const VARIANT& c
 
 HRESULT CMatObj::requestedCompounds(const VARIANT& compIds, std::vector<int>& positions) {
   positions.clear();
-  if (isEmptyArgument(compIds)) {
+  if (SetGet::isOmitted(compIds)) {
     for (int i = 0; i < m_numComps; ++i) positions.push_back(i);
     return S_OK;
   }

@@ -35,6 +35,12 @@ BSTR singleName(const VARIANT& props) {
   return SetGet::nextItem(props, SetGet::lbound(props), name) ? name : nullptr;
 }
 
+// A list as the package should receive it: what a by-reference argument refers to, else as given.
+VARIANT followed(const VARIANT& given) {
+  VARIANT view;
+  return SetGet::argumentView(given, view) ? view : given;
+}
+
 std::wstring formatValues(const double* values, int count) {
   return support::widen(SetGet::bufferToStr(VT_R8, values, count));
 }
@@ -57,7 +63,7 @@ STDMETHODIMP CMatObj::CalcProp(VARIANT props, VARIANT phases, BSTR calcType) {
   if (!m_package) return raiseError(L"No Property Package has been set", "CalcProp");
   HRESULT hr;
   try {
-    hr = m_package->CalcProp(materialDispatch(), props, phases, calcType);
+    hr = m_package->CalcProp(materialDispatch(), followed(props), followed(phases), calcType);
   } catch (...) {
     return raiseError(L"The package crashed when calling PropertyPackage.CalcProp", "CalcProp");
   }
@@ -75,7 +81,7 @@ STDMETHODIMP CMatObj::CalcEquilibrium(BSTR flashType, VARIANT props) {
     const support::Bstr sent(useF ? (std::wstring(flashType) + L"F").c_str() : flashType);
     HRESULT hr;
     try {
-      hr = m_package->CalcEquilibrium(materialDispatch(), sent.get(), props);
+      hr = m_package->CalcEquilibrium(materialDispatch(), sent.get(), followed(props));
     } catch (...) {
       hr = E_FAIL;
     }
@@ -127,6 +133,11 @@ STDMETHODIMP CMatObj::CreateMaterialObject(IDispatch** materialObject) {
     hr = own->getThis(&raw);
     if (FAILED(hr)) return hr;
     CMatObj& other = *reinterpret_cast<CMatObj*>(static_cast<LONG_PTR>(raw));
+    // This object's compounds, in its order, with their constants: the package gave the clone
+    // all of its own, and the copied tables are sized and ordered for these.
+    hr = other.setComps(m_compIds.get(), VARIANT_TRUE);
+    if (FAILED(hr)) return hr;
+    other.m_compConsts = m_compConsts;
     copyTableTo(other);
     other.m_propList = m_propList;
     *materialObject = created.Detach();
@@ -163,13 +174,6 @@ STDMETHODIMP CMatObj::Duplicate(IDispatch** clone) {
     CMatObj& other = *reinterpret_cast<CMatObj*>(static_cast<LONG_PTR>(raw));
     other.m_status = m_status;
     other.m_statusText = m_statusText;
-    // This object's compounds, with their constants; a changed count cleared the copied table.
-    if (m_compIds.vt() == (VT_ARRAY | VT_BSTR)) {
-      hr = other.setComps(m_compIds.get(), VARIANT_TRUE);
-      if (FAILED(hr)) return hr;
-    }
-    other.m_compConsts = m_compConsts;
-    copyTableTo(other);
     for (const auto& record : m_otherProps) {
       auto copy = std::make_unique<GCOProperty>(&other, record->property(), record->phase(), record->calcType(),
                                                 record->basis());

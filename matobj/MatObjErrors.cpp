@@ -44,10 +44,13 @@ HRESULT CMatObj::raiseError(const std::wstring& message, const char* origin, HRE
     const std::string narrow = support::narrow(text);
     support::writeTrace(narrow.c_str(), "Raised to the package: ");
     if (m_popUpAnyError) support::reportError(code, narrow.c_str(), nullptr, reinterpret_cast<HWND>(static_cast<LONG_PTR>(m_ownerHWnd)), false);
+    const char* performed = origin && *origin ? origin : m_operation;
+    const std::wstring operation = performed ? support::widen(performed) : std::wstring();
+    const HRESULT hr = CCOError::raiseCapeError(m_capeError.Get(), operation.c_str(), text.c_str(), code, kInterfaceName);
+    // After SetError, which starts the error afresh.
     support::Bstr scope(support::widen(support::moduleName()).c_str());
     m_capeError->put_Scope(scope.get());
-    const std::wstring operation = origin ? support::widen(origin) : std::wstring();
-    return CCOError::raiseCapeError(m_capeError.Get(), operation.c_str(), text.c_str(), code, kInterfaceName);
+    return hr;
   } catch (...) {
     return E_FAIL;
   }

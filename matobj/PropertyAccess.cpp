@@ -157,11 +157,14 @@ bool isBasisFreeCached(int property) {
   }
 }
 
-// The argument as an error text shows it; false when it cannot be shown.
+// The argument as an error text shows it (its beginning, when it is long); false when it cannot
+// be shown.
 bool shownValue(const VARIANT& v, std::wstring& text) {
+  constexpr size_t kShownLimit = 256;
   if (v.vt == VT_EMPTY) return false;
-  const std::string s = SetGet::isArray(v) ? SetGet::variantToStr(v) : SetGet::scalarToStr(v);
+  std::string s = SetGet::isArray(v) ? SetGet::variantToStr(v) : SetGet::scalarToStr(v);
   if (s.empty()) return false;
+  if (s.size() > kShownLimit) s.replace(kShownLimit - 3, std::string::npos, "...");
   text = support::widen(s);
   return true;
 }
@@ -176,9 +179,22 @@ HRESULT badName(CMatObj& mo, const wchar_t* message, short position, BSTR name) 
   return text.empty() ? mo.raiseBadArgument(message, position) : mo.raiseBadArgument(message, position, &text);
 }
 
+constexpr short kCompIdsPosition = 3;
+constexpr short kValuePosition = 6;
+
+// The compound ids as the caller passed them, by reference or not; every form of "no ids" is
+// VT_EMPTY. Anything that cannot be read as it claims to be is refused without being shown.
+HRESULT compIdsView(CMatObj& mo, const VARIANT& given, VARIANT& ids) {
+  if (!SetGet::argumentView(given, ids))
+    return mo.raiseBadArgument(L"Argument should be empty or string array", kCompIdsPosition);
+  if (SetGet::isOmitted(ids)) VariantInit(&ids);
+  return S_OK;
+}
+
 // Runs a package method's body; whatever escapes it is raised to the package with `message`.
 template <class Body>
 HRESULT guarded(CMatObj& mo, const wchar_t* message, const char* origin, Body&& body) {
+  const CMatObj::Operation operation(mo, origin);
   try {
     return body();
   } catch (const _com_error& e) {
@@ -301,6 +317,12 @@ HRESULT CMatObj::buildQualifier(PropQualif& q, BSTR property, BSTR phase, const 
     q.rootProp = COIds::rootPropertyOf(property);
     q.derVariable = q.rootProp > 0 ? COIds::derivativeVariableOf(property) : 0;
   }
+  // Packages leave the calculation type out for the state and the amounts they read and
+  // write: their values are the same for any type, and they are kept under "Mixture".
+  if (q.calcTypeId == 0 && q.propId > 0 && !COIds::isCalculatedProp(q.propId)) {
+    q.calcType = tableName(CtMIXTURE);
+    q.calcTypeId = CtMIXTURE;
+  }
   if (q.rootProp <= 0) return S_OK;  // an unknown name: nothing to say about its basis
   const bool dependent = COIds::isBasisDependentProp(q.rootProp);
   if (!dependent && SysStringLen(q.basis) != 0) {
@@ -321,7 +343,7 @@ HRESULT CMatObj::validateQualifier(PropQualif& q, const VARIANT* value, bool for
   if (q.propId == 0 && SysStringLen(q.property) == 0) return raiseBadArgument(L"Argument cannot be empty", 1);
   if (q.phaseId == 0 && SysStringLen(q.phase) == 0) return raiseBadArgument(L"Argument cannot be empty", 2);
   if (!isEmptyArgument(*q.compIds) && !isStringArray(*q.compIds))
-    return badValue(*this, L"Argument should be empty or string array", 3, *q.compIds);
+    return badValue(*this, L"Argument should be empty or string array", kCompIdsPosition, *q.compIds);
   if (q.rootProp == PpPHASEFRACTION && q.phaseId == PhOVERALL)
     return badName(*this, L"Specified phase and property are incompatible", 2, q.phase);
   if (q.basisId != 0 && !isMoleOrMass(q.basisId)) return badName(*this, kNotAllowed, 5, q.basis);
@@ -330,7 +352,7 @@ HRESULT CMatObj::validateQualifier(PropQualif& q, const VARIANT* value, bool for
 
   DoubleSpan values;
   if (!value || !doublesOf(*value, values))
-    return badValue(*this, L"Argument should be empty or double array", 6, value ? *value : VARIANT{});
+    return badValue(*this, L"Argument should be empty or double array", kValuePosition, value ? *value : VARIANT{});
   if (value->vt == VT_R8 && firstTime(g_scalarWarned))
     raiseWarning(L"The value of property " + q.text() + L" should be an array of doubles instead of a double", true);
   if ((q.propId == PpTEMPERATURE || q.propId == PpPRESSURE) && values.count > 0 && values.data[0] == 0.0)
@@ -342,7 +364,7 @@ HRESULT CMatObj::validateQualifier(PropQualif& q, const VARIANT* value, bool for
     return badValue(*this,
                     byIds ? L"Argument size should equal size of argument 'compIds'"
                           : L"Argument size should equal number of Material Object compounds",
-                    6, *value);
+                    kValuePosition, *value);
   return S_OK;
 }
 
@@ -684,7 +706,8 @@ HRESULT CMatObj::setIntoTable(const PropQualif& q, CPHARR& entry, const VARIANT&
     if (v.count != entry.size()) return raiseError(q.text(), "SetProp: ERROR_CATCH_WRONGVALUES");
     hr = entry.setData(slot, v.data ? v.data : &none, -1, mole);
   } else {
-    // Some compounds: the others keep their values.
+    // Some compounds: the others keep their values. Positions are this object's compounds'.
+    if (entry.size() != m_numComps) return raiseError(q.text(), "SetProp: ERROR_CATCH_WRONGVALUES");
     std::vector<double> merged(static_cast<size_t>(entry.size()), 0.0);
     if (const double* old = entry.validValues(slot, mole)) std::copy(old, old + entry.size(), merged.begin());
     hr = copyCompValues(q.compIds, v.data, merged.data(), static_cast<int>(v.count), true);
@@ -705,8 +728,11 @@ STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
   if (!results) return E_POINTER;
   VariantInit(results);
   return guarded(*this, L"Unexpected error ", "GetProp", [&]() -> HRESULT {
+    VARIANT ids;
+    HRESULT hr = compIdsView(*this, compIds, ids);
+    if (FAILED(hr)) return hr;
     PropQualif q;
-    HRESULT hr = buildQualifier(q, property, phase, compIds, calcType, basis, false);
+    hr = buildQualifier(q, property, phase, ids, calcType, basis, false);
     if (SUCCEEDED(hr)) hr = validateQualifier(q, nullptr, false);
     if (FAILED(hr)) return hr;
     if (CPHARR* entry = tableEntryOf(q)) return getFromTable(q, *entry, results);
@@ -717,12 +743,17 @@ STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
 STDMETHODIMP CMatObj::SetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR calcType, BSTR basis, VARIANT values) {
   support::MethodMark profiled("SetProp");
   return guarded(*this, L"Unexpected error ", "SetProp", [&]() -> HRESULT {
-    PropQualif q;
-    HRESULT hr = buildQualifier(q, property, phase, compIds, calcType, basis, true);
-    if (SUCCEEDED(hr)) hr = validateQualifier(q, &values, true);
+    VARIANT ids, value;
+    HRESULT hr = compIdsView(*this, compIds, ids);
     if (FAILED(hr)) return hr;
-    if (CPHARR* entry = tableEntryOf(q)) return setIntoTable(q, *entry, values);
-    return setIntoOther(q, values);
+    if (!SetGet::argumentView(values, value))
+      return raiseBadArgument(L"Argument should be empty or double array", kValuePosition);
+    PropQualif q;
+    hr = buildQualifier(q, property, phase, ids, calcType, basis, true);
+    if (SUCCEEDED(hr)) hr = validateQualifier(q, &value, true);
+    if (FAILED(hr)) return hr;
+    if (CPHARR* entry = tableEntryOf(q)) return setIntoTable(q, *entry, value);
+    return setIntoOther(q, value);
   });
 }
 
@@ -771,10 +802,13 @@ STDMETHODIMP CMatObj::ValidityCheck(VARIANT, VARIANT* relList) {
   return E_NOTIMPL;
 }
 
-STDMETHODIMP CMatObj::PropCheck(VARIANT props, VARIANT* valid) {
+STDMETHODIMP CMatObj::PropCheck(VARIANT given, VARIANT* valid) {
   support::MethodMark profiled("PropCheck");
+  const Operation operation(*this, "PropCheck");
   if (!valid) return E_POINTER;
   VariantInit(valid);
+  VARIANT props;
+  if (!SetGet::argumentView(given, props)) return raiseBadArgument(L"Not a correct string array passed to PropCheck", 1);
   if (!isStringArray(props)) return badValue(*this, L"Not a correct string array passed to PropCheck", 1, props);
   return guarded(*this, L"ERROR_UNEXPECTED: ", "PropCheck", [&]() -> HRESULT {
     const long n = SetGet::elementCount(props), lb = SetGet::lbound(props);
@@ -810,16 +844,20 @@ STDMETHODIMP CMatObj::AvailableProps(VARIANT* props) {
   });
 }
 
-STDMETHODIMP CMatObj::RemoveResults(VARIANT props) {
+STDMETHODIMP CMatObj::RemoveResults(VARIANT given) {
   support::MethodMark profiled("RemoveResults");
   return guarded(*this, L"Unexpected error.", "RemoveResults", [&]() -> HRESULT {
-    if (isEmptyArgument(props)) {
+    VARIANT props;
+    if (!SetGet::argumentView(given, props)) return raiseBadArgument(L"Argument should be empty or string array", 1);
+    // No list removes everything; an empty list names nothing to remove.
+    if (isEmptyArgument(props) || (props.vt == VT_ERROR && SetGet::isOmitted(props))) {
       for (auto& row : m_table)
         for (CPHARR& entry : row) entry.clearAll();
       m_otherProps.clear();
       return S_OK;
     }
-    if (!isStringArray(props)) return badValue(*this, L"Argument should be empty or string array", 1, props);
+    if (!isStringArray(props) && !SetGet::isOmitted(props))
+      return badValue(*this, L"Argument should be empty or string array", 1, props);
     const long lb = SetGet::lbound(props);
     bool allInTable = true;
     BSTR name = nullptr;

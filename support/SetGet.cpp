@@ -183,9 +183,62 @@ std::string doubleToStr(double value, int digits) {
 
 std::string bstrToStr(BSTR s) { return s ? narrow(s, SysStringLen(s)) : std::string(); }
 
+// How many array texts are being written on this thread, one inside the other. An array held in
+// a VARIANT element may hold itself, so nesting is bounded, and so is the text of each nested one.
+thread_local int t_arrayTexts = 0;
+
+class ArrayTextLevel {
+ public:
+  ArrayTextLevel() { ++t_arrayTexts; }
+  ~ArrayTextLevel() { --t_arrayTexts; }
+  ArrayTextLevel(const ArrayTextLevel&) = delete;
+  ArrayTextLevel& operator=(const ArrayTextLevel&) = delete;
+};
+
+std::string nestedArrayText(const VARIANT& v, int precision) {
+  if (t_arrayTexts > 1) return "(...)";
+  std::string text = SetGet::variantToStr(v, nullptr, false, false, precision);
+  if (text.size() > SetGet::kNestedTextLimit) text.replace(SetGet::kNestedTextLimit - 3, std::string::npos, "...");
+  return text;
+}
+
 std::string variantValueToStr(const VARIANT& v, int precision) {
-  return SetGet::isArray(v) ? SetGet::variantToStr(v, nullptr, false, false, precision)
-                            : SetGet::scalarToStr(v, precision);
+  if (!SetGet::isArray(v)) return SetGet::scalarToStr(v, precision);
+  return t_arrayTexts > 0 ? nestedArrayText(v, precision) : SetGet::variantToStr(v, nullptr, false, false, precision);
+}
+
+// Bytes of one element of an array tagged vt; 0 for a type without a fixed answer here.
+size_t taggedElementSize(VARTYPE vt) {
+  switch (vt) {
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE: return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(void*);
+    case VT_VARIANT: return sizeof(VARIANT);
+    default: return 0;
+  }
+}
+
+// The value a by-reference VARIANT of a plain type points to, into view (already tagged).
+bool readReferenced(const VARIANT& ref, VARIANT& view) {
+  switch (view.vt) {
+    case VT_R8: view.dblVal = *ref.pdblVal; return true;
+    case VT_R4: view.fltVal = *ref.pfltVal; return true;
+    case VT_I4: view.lVal = *ref.plVal; return true;
+    case VT_I2: view.iVal = *ref.piVal; return true;
+    case VT_BOOL: view.boolVal = *ref.pboolVal; return true;
+    case VT_BSTR: view.bstrVal = *ref.pbstrVal; return true;
+    case VT_ERROR: view.scode = *ref.pscode; return true;
+    default: return false;
+  }
 }
 
 // Buffers may also hold VT_I2 values, which the raw operations do not move.
@@ -523,9 +576,54 @@ std::string SetGet::bufferToStr(VARTYPE vt, const void* buffer, long count, cons
   return text;
 }
 
+// ---- arguments ----
+
+bool SetGet::argumentView(const VARIANT& in, VARIANT& view) {
+  // A VARIANT by reference holds a plain value; more levels than this are not a caller's own.
+  constexpr int kMaxReferences = 4;
+  const VARIANT* v = &in;
+  for (int level = 0; v->vt == (VT_BYREF | VT_VARIANT); ++level) {
+    if (level == kMaxReferences || !v->pvarVal) return false;
+    v = v->pvarVal;
+  }
+  view = *v;
+  if (v->vt & VT_BYREF) {
+    if (!v->byref) return false;
+    view.vt = static_cast<VARTYPE>(v->vt & ~VT_BYREF);
+    if (view.vt & VT_ARRAY)
+      view.parray = *v->pparray;
+    else if (!readReferenced(*v, view))
+      return false;
+  }
+  return elementTypeAgrees(view);
+}
+
+bool SetGet::isOmitted(const VARIANT& view) {
+  switch (view.vt) {
+    case VT_EMPTY:
+    case VT_NULL: return true;
+    case VT_ERROR: return view.scode == DISP_E_PARAMNOTFOUND;
+    default: break;
+  }
+  // A caller's array never allocated comes as the array type with no descriptor.
+  if (!(view.vt & VT_ARRAY) || (view.vt & VT_BYREF)) return false;
+  return !view.parray || (view.parray->cDims == 1 && view.parray->rgsabound[0].cElements == 0);
+}
+
+bool SetGet::elementTypeAgrees(const VARIANT& var) {
+  if (!(var.vt & VT_ARRAY) || (var.vt & VT_BYREF) || !var.parray) return true;
+  const VARTYPE tag = elementType(var.vt);
+  VARTYPE own = VT_EMPTY;
+  if (SUCCEEDED(SafeArrayGetVartype(var.parray, &own)) && own != tag) return false;
+  const size_t size = taggedElementSize(tag);
+  return size == 0 || SafeArrayGetElemsize(var.parray) == size;
+}
+
 std::string SetGet::variantToStr(const VARIANT& var, const char* separator, bool bare, bool checkSeparator,
                                  int precision) {
   if (!isArray(var)) return scalarToStr(var, precision);
+  if (!elementTypeAgrees(var)) return {};  // its elements cannot be read as the tag says
+  const ArrayTextLevel level;
   const long dims = dimCount(var);
   TextBuilder out(separator, checkSeparator || dims == 2);
   try {

@@ -99,6 +99,19 @@ class SetGet {
   static HRESULT fromStringList(VARIANT& var, const std::vector<std::wstring>& list,
                                 const std::vector<long>* order = nullptr);
 
+  // ---- Arguments as callers pass them ----
+  // The value of an argument as the callee reads it: by-reference levels followed (a few at
+  // most) and the value seen in place (a shallow view: nothing copied, nothing owned, valid
+  // while the argument is). False for a null or too deep reference, a by-reference type that
+  // is not followed, and an array whose own element type disagrees with its tag.
+  static bool argumentView(const VARIANT& in, VARIANT& view);
+  // "Nothing passed": VT_EMPTY, VT_NULL, an omitted optional argument (VT_ERROR
+  // DISP_E_PARAMNOTFOUND) or an array of no elements. Expects a view.
+  static bool isOmitted(const VARIANT& view);
+  // The array's own element type (SafeArrayGetVartype, else its element size) agrees with the
+  // VARIANT's tag; true for a VARIANT that holds no array.
+  static bool elementTypeAgrees(const VARIANT& var);
+
   // Texts. Precision -1 means 15 significant digits. "No text" is "".
   static std::string valueToStr(VARTYPE vt, const void* value, int precision = -1);
   static std::string scalarToStr(const VARIANT& var, int precision = -1);
@@ -107,8 +120,12 @@ class SetGet {
   // "(a, b, c)" for one dimension, "(<a, b>, <c, d>)" for two (one group per index of the
   // dimension held first in the descriptor); bare drops the brackets. Elements holding the
   // separator are reported (one dimension only when checkSeparator). Failure gives "".
+  // Arrays held in VARIANT elements are written one level deep, each cut at kNestedTextLimit
+  // characters; a deeper or self-containing one is written "(...)". An array whose element
+  // type disagrees with its tag has no text.
   static std::string variantToStr(const VARIANT& var, const char* separator = nullptr, bool bare = false,
                                   bool checkSeparator = false, int precision = -1);
+  static constexpr size_t kNestedTextLimit = 200;
 
  private:
   template <class T>

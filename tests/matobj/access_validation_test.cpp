@@ -47,7 +47,7 @@ TEST_F(Validation, BasisIsCheckedBeforeCalculationType) {
                 L"Argument value is not allowed by the standard Arg position: 5 Value: volume", 5);
   expectRefused(getProp(L"fraction", L"Vapor", nullptr, L"Blend", L"mole", nullptr),
                 L"Argument value is not allowed by the standard Arg position: 4 Value: Blend", 4);
-  expectRefused(getProp(L"temperature", L"Overall", nullptr, L"", L"", nullptr),
+  expectRefused(getProp(L"enthalpy", L"Overall", nullptr, L"", L"mole", nullptr),
                 L"Argument value is not allowed by the standard Arg position: 4", 4);
 }
 

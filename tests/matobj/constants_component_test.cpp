@@ -5,6 +5,7 @@
 #include "MatObjFixture.h"
 #include "SetGet.h"
 #include "TestPackage.h"
+#include "Text.h"
 
 namespace matobj_test {
 namespace {
@@ -186,6 +187,77 @@ TEST_F(ConstantsTest, ArgumentsOfTheWrongKindFailAtTheirPositions) {
   EXPECT_EQ(kBadArgument, constants(doubles({1.0}).get(), none.get(), out));
   EXPECT_EQ(1, errorPosition());
   EXPECT_EQ(E_POINTER, m_mo->GetComponentConstant(strings({L"criticalTemperature"}).get(), none.get(), nullptr));
+}
+
+TEST_F(ConstantsTest, EveryFormOfNoCompoundIdsAsksForAllCompounds) {
+  attachWithProxy();
+  support::Variant nullIds, omittedIds, noStrings, neverAllocated;
+  nullIds.get().vt = VT_NULL;
+  omittedIds.get().vt = VT_ERROR;
+  omittedIds.get().scode = DISP_E_PARAMNOTFOUND;
+  noStrings.get().vt = VT_ARRAY | VT_BSTR;
+  noStrings.get().parray = SafeArrayCreateVector(VT_BSTR, 0, 0);
+  neverAllocated.get().vt = VT_ARRAY | VT_BSTR;
+  for (const VARIANT* ids : {&nullIds.get(), &omittedIds.get(), &noStrings.get(), &neverAllocated.get()}) {
+    support::Variant out;
+    ASSERT_EQ(S_OK, constants(strings({L"criticalTemperature"}).get(), *ids, out)) << "vt " << ids->vt;
+    EXPECT_EQ((std::vector<double>{190.56, 305.32}), doublesOf(out.get()));
+  }
+  support::Variant failure, out;
+  failure.get().vt = VT_ERROR;
+  failure.get().scode = E_FAIL;
+  EXPECT_EQ(kBadArgument, constants(strings({L"criticalTemperature"}).get(), failure.get(), out));
+  EXPECT_EQ(2, errorPosition());
+}
+
+TEST_F(ConstantsTest, ArgumentsByReferenceAreFollowedNotMisread) {
+  attachWithProxy();
+  support::Variant props = strings({L"criticalTemperature", L"acentricFactor"});
+  support::Variant ids = strings({L"ethane"});
+  VARIANT propsRef, idsRef;
+  propsRef.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+  propsRef.pparray = &props.get().parray;
+  idsRef.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+  idsRef.pparray = &ids.get().parray;
+  support::Variant out;
+  ASSERT_EQ(S_OK, constants(propsRef, idsRef, out)) << support::narrow(errorText());
+  EXPECT_EQ((std::vector<double>{305.32, 0.099}), doublesOf(out.get()));
+
+  // A VARIANT by reference holding the list.
+  VARIANT variantRef;
+  variantRef.vt = VT_BYREF | VT_VARIANT;
+  variantRef.pvarVal = &ids.get();
+  ASSERT_EQ(S_OK, constants(props.get(), variantRef, out));
+  EXPECT_EQ((std::vector<double>{305.32, 0.099}), doublesOf(out.get()));
+
+  // Doubles tagged as strings are no list of ids.
+  support::Variant mistyped;
+  mistyped.get().parray = SafeArrayCreateVector(VT_R8, 0, 1);
+  mistyped.get().vt = VT_ARRAY | VT_BSTR;
+  EXPECT_EQ(kBadArgument, constants(props.get(), mistyped.get(), out));
+  EXPECT_EQ(2, errorPosition());
+  EXPECT_EQ(kBadArgument, constants(mistyped.get(), ids.get(), out));
+  EXPECT_EQ(1, errorPosition());
+}
+
+TEST_F(ConstantsTest, AnAnswerHoldingArraysIsRefused) {
+  ASSERT_EQ(S_OK, attach());
+  // The package's answer holds an array as its first value.
+  m_package->componentConstant = [](IDispatch*, const std::vector<std::wstring>&, VARIANT* out) -> HRESULT {
+    SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+    VARIANT* slots = static_cast<VARIANT*>(sa->pvData);
+    slots[0].vt = VT_ARRAY | VT_VARIANT;
+    slots[0].parray = SafeArrayCreateVector(VT_VARIANT, 0, 2);  // a nested array
+    slots[1].vt = VT_R8;
+    slots[1].dblVal = 1.0;
+    out->vt = VT_ARRAY | VT_VARIANT;
+    out->parray = sa;
+    return S_OK;
+  };
+  support::Variant out;
+  EXPECT_EQ(kUnknownError, constants({L"parachor"}, {}, out));
+  EXPECT_EQ(L"GetComponentConstant should return an array of VARIANTs (GetComponentConstant)", errorText());
+  EXPECT_EQ(VT_EMPTY, out.vt());
 }
 
 TEST_F(ConstantsTest, ACompoundThatIsNotOneOfTheObjectsIsNotSupported) {

@@ -148,5 +148,55 @@ TEST_F(ObjectsTest, DuplicateKeepsTheOriginalsCompoundSelectionAndConstants) {
   EXPECT_EQ(0.5, valuesAt(m_other, PpFRACTION, 0, 3)[2]);
 }
 
+TEST_F(ObjectsTest, CreateMaterialObjectKeepsTheOriginalsCompoundsSoValuesStayOnTheirCompounds) {
+  // The package lists water, ethanol; the adapter's object holds them the other way round.
+  support::Variant selection = strings({L"ethanol", L"water"});
+  ASSERT_EQ(S_OK, m_itf->setComps(selection.get(), VARIANT_FALSE));
+  ASSERT_EQ(S_OK, setProp(L"fraction", L"Liquid", nullptr, L"Mixture", L"mole", doubles({0.25, 0.75}).get()));
+  support::ComPtr<IDispatch> created;
+  ASSERT_EQ(S_OK, m_mo->CreateMaterialObject(created.GetAddressOf()));
+  adopt(created.Get());
+
+  support::Variant ids;
+  ASSERT_EQ(S_OK, m_otherMo->get_ComponentIds(ids.out()));
+  EXPECT_EQ((std::vector<std::wstring>{L"ethanol", L"water"}), readStrings(ids.get()));
+  support::Bstr fraction(L"fraction"), liquid(L"Liquid"), mixture(L"Mixture"), mole(L"mole");
+  support::Variant none, result;
+  ASSERT_EQ(S_OK, m_otherMo->GetProp(fraction.get(), liquid.get(), none.get(), mixture.get(), mole.get(), result.out()));
+  EXPECT_EQ((std::vector<double>{0.25, 0.75}), readDoubles(result.get()));
+  support::Variant water = strings({L"water"});
+  ASSERT_EQ(S_OK, m_otherMo->GetProp(fraction.get(), liquid.get(), water.get(), mixture.get(), mole.get(), result.out()));
+  EXPECT_EQ(std::vector<double>{0.75}, readDoubles(result.get()));
+
+  // Written by compound id on the clone: that compound's value changes, the other's stays.
+  ASSERT_EQ(S_OK, m_otherMo->SetProp(fraction.get(), liquid.get(), water.get(), mixture.get(), mole.get(),
+                                     doubles({0.6}).get()));
+  ASSERT_EQ(S_OK, m_otherMo->GetProp(fraction.get(), liquid.get(), none.get(), mixture.get(), mole.get(), result.out()));
+  EXPECT_EQ((std::vector<double>{0.25, 0.6}), readDoubles(result.get()));
+  EXPECT_EQ(46.0, m_other->compound(0).m_molecularWeight) << "constants follow the compounds";
+}
+
+TEST_F(ObjectsTest, CreateMaterialObjectOfANarrowedObjectHasItsCompoundsAndTableSizes) {
+  support::Variant selection = strings({L"ethanol"});
+  ASSERT_EQ(S_OK, m_itf->setComps(selection.get(), VARIANT_FALSE));
+  put(m_self, PpFRACTION, 0, 0, {1.0});
+  put(m_self, PpFUGACITYCOEFFICIENT, 0, 0, {0.9});
+  support::ComPtr<IDispatch> created;
+  ASSERT_EQ(S_OK, m_mo->CreateMaterialObject(created.GetAddressOf()));
+  adopt(created.Get());
+  LONG count = 0;
+  ASSERT_EQ(S_OK, m_otherMo->GetNumComponents(&count));
+  EXPECT_EQ(1, count);
+  EXPECT_EQ(1, m_other->getData(PpFRACTION, 0)->size());
+  EXPECT_EQ(1, m_other->getData(PpFUGACITYCOEFFICIENT, 0)->size());
+  // A second compound named on the clone is not one of its compounds.
+  support::Bstr fraction(L"fraction"), vapor(L"Vapor"), mixture(L"Mixture"), mole(L"mole");
+  support::Variant both = strings({L"ethanol", L"water"});
+  EXPECT_NE(S_OK, m_otherMo->SetProp(fraction.get(), vapor.get(), both.get(), mixture.get(), mole.get(),
+                                     doubles({0.5, 0.5}).get()));
+  ASSERT_NE(nullptr, valuesAt(m_other, PpFRACTION, 0, 0));
+  EXPECT_EQ(1.0, valuesAt(m_other, PpFRACTION, 0, 0)[0]);
+}
+
 }  // namespace
 }  // namespace matobj_test

@@ -956,6 +956,136 @@ TEST_F(SetGetTest, VariantToStrOfMoreDimensionsGivesNoTextAndShowsWhatItHad) {
 
 // ======================= sameText =======================
 
+// ---- Arguments as callers pass them ----
+
+// A VARIANT tagged `tag` holding a vector made for `own` elements.
+Variant taggedArray(VARTYPE tag, VARTYPE own, ULONG count) {
+  Variant v;
+  v.get().parray = SafeArrayCreateVector(own, 0, count);
+  v.get().vt = static_cast<VARTYPE>(VT_ARRAY | tag);
+  return v;
+}
+
+TEST_F(SetGetTest, ArgumentViewFollowsReferencesAndSeesTheValueInPlace) {
+  Variant numbers = taggedArray(VT_R8, VT_R8, 2);
+  VARIANT arrayRef;
+  arrayRef.vt = VT_BYREF | VT_ARRAY | VT_R8;
+  arrayRef.pparray = &numbers.get().parray;
+  VARIANT view;
+  ASSERT_TRUE(SetGet::argumentView(arrayRef, view));
+  EXPECT_EQ(VT_ARRAY | VT_R8, view.vt);
+  EXPECT_EQ(numbers.get().parray, view.parray) << "the caller's own array, not a copy";
+
+  VARIANT variantRef;
+  variantRef.vt = VT_BYREF | VT_VARIANT;
+  variantRef.pvarVal = &arrayRef;  // a reference to a reference to the array
+  ASSERT_TRUE(SetGet::argumentView(variantRef, view));
+  EXPECT_EQ(numbers.get().parray, view.parray);
+
+  BSTR text = SysAllocString(L"propane");
+  VARIANT textRef;
+  textRef.vt = VT_BYREF | VT_BSTR;
+  textRef.pbstrVal = &text;
+  ASSERT_TRUE(SetGet::argumentView(textRef, view));
+  EXPECT_EQ(VT_BSTR, view.vt);
+  EXPECT_EQ(text, view.bstrVal);
+  SysFreeString(text);
+
+  VARIANT self;  // refers to itself
+  self.vt = VT_BYREF | VT_VARIANT;
+  self.pvarVal = &self;
+  EXPECT_FALSE(SetGet::argumentView(self, view));
+  VARIANT nothing;
+  nothing.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+  nothing.pparray = nullptr;
+  EXPECT_FALSE(SetGet::argumentView(nothing, view));
+  VARIANT unknownRef;
+  IUnknown* none = nullptr;
+  unknownRef.vt = VT_BYREF | VT_UNKNOWN;
+  unknownRef.ppunkVal = &none;
+  EXPECT_FALSE(SetGet::argumentView(unknownRef, view)) << "not a type an argument is read as";
+}
+
+TEST_F(SetGetTest, AnArrayWhoseOwnElementTypeDisagreesWithItsTagIsNoArgument) {
+  VARIANT view;
+  for (const auto& [tag, own] : {std::pair<VARTYPE, VARTYPE>{VT_BSTR, VT_R8}, {VT_R8, VT_I4}, {VT_VARIANT, VT_BSTR},
+                                 {VT_R8, VT_BSTR}}) {
+    SCOPED_TRACE(std::to_string(tag) + " holding " + std::to_string(own));
+    Variant v = taggedArray(tag, own, 3);
+    EXPECT_FALSE(SetGet::elementTypeAgrees(v.get()));
+    EXPECT_FALSE(SetGet::argumentView(v.get(), view));
+    EXPECT_EQ("", SetGet::variantToStr(v.get())) << "never read as the tag says";
+  }
+  for (VARTYPE vt : {VT_I4, VT_R8, VT_BSTR, VT_VARIANT, VT_BOOL}) {
+    Variant v = taggedArray(vt, vt, 2);
+    EXPECT_TRUE(SetGet::argumentView(v.get(), view)) << vt;
+  }
+  // An array described without its type is judged by its element size.
+  SAFEARRAY* bare = nullptr;
+  ASSERT_EQ(S_OK, SafeArrayAllocDescriptor(1, &bare));
+  bare->cbElements = sizeof(double);
+  bare->rgsabound[0].cElements = 2;
+  bare->rgsabound[0].lLbound = 0;
+  ASSERT_EQ(S_OK, SafeArrayAllocData(bare));
+  Variant described;
+  described.get().vt = VT_ARRAY | VT_R8;
+  described.get().parray = bare;
+  EXPECT_TRUE(SetGet::elementTypeAgrees(described.get()));
+  described.get().vt = VT_ARRAY | VT_I4;
+  EXPECT_FALSE(SetGet::elementTypeAgrees(described.get()));
+  described.get().vt = VT_ARRAY | VT_R8;
+}
+
+TEST_F(SetGetTest, OmittedCoversEveryFormOfNothingPassed) {
+  VARIANT v;
+  VariantInit(&v);
+  EXPECT_TRUE(SetGet::isOmitted(v));
+  v.vt = VT_NULL;
+  EXPECT_TRUE(SetGet::isOmitted(v));
+  v.vt = VT_ERROR;
+  v.scode = DISP_E_PARAMNOTFOUND;
+  EXPECT_TRUE(SetGet::isOmitted(v));
+  v.scode = DISP_E_TYPEMISMATCH;
+  EXPECT_FALSE(SetGet::isOmitted(v));
+  Variant none = taggedArray(VT_BSTR, VT_BSTR, 0), one = taggedArray(VT_BSTR, VT_BSTR, 1);
+  EXPECT_TRUE(SetGet::isOmitted(none.get()));
+  EXPECT_FALSE(SetGet::isOmitted(one.get()));
+  v.vt = VT_ARRAY | VT_BSTR;
+  v.parray = nullptr;
+  EXPECT_TRUE(SetGet::isOmitted(v)) << "an array never allocated";
+  v.vt = VT_R8;
+  v.dblVal = 0;
+  EXPECT_FALSE(SetGet::isOmitted(v));
+}
+
+TEST_F(SetGetTest, VariantToStrOfAnArrayHoldingItselfIsBounded) {
+  Variant list = taggedArray(VT_VARIANT, VT_VARIANT, 3);
+  VARIANT* slots = static_cast<VARIANT*>(list.get().parray->pvData);
+  slots[0].vt = VT_ARRAY | VT_VARIANT;
+  slots[0].parray = list.get().parray;
+  slots[1].vt = VT_I4;
+  slots[1].lVal = 7;
+  slots[2] = slots[0];
+  const std::string text = SetGet::variantToStr(list.get());
+  slots[0].vt = slots[2].vt = VT_EMPTY;
+  EXPECT_EQ("(((...), 7, (...)), 7, ((...), 7, (...)))", text);
+}
+
+TEST_F(SetGetTest, VariantToStrCutsTheTextOfANestedArray) {
+  std::vector<double> many(100, 12345.678);
+  Variant inner;
+  ASSERT_EQ(S_OK, SetGet::createFromBuffer(inner.get(), VT_R8, many.data(), 100, true));
+  Variant outer = taggedArray(VT_VARIANT, VT_VARIANT, 1);
+  LONG at = 0;
+  ASSERT_EQ(S_OK, SafeArrayPutElement(outer.get().parray, &at, &inner.get()));
+  const std::string text = SetGet::variantToStr(outer.get());
+  EXPECT_EQ(SetGet::kNestedTextLimit + 2, text.size()) << text;
+  EXPECT_EQ("((12345.678, 12345.678", text.substr(0, 22));
+  EXPECT_EQ("...)", text.substr(text.size() - 4));
+  // The array alone is written whole.
+  EXPECT_EQ(2u + 100u * 9u + 99u * 2u, SetGet::variantToStr(inner.get()).size());
+}
+
 class SameTextTest : public SetGetTest {
  protected:
   void TearDown() override { support::libSettings() = m_saved; }

@@ -26,7 +26,7 @@ const std::vector<PackageDefinition>& packages() {
        L"Raoult's law for aromatics and naphtha; reaches the material object by late binding only",
        LinkManner::Late,
        {"NC5", "NC6", "NC7", "CYC6", "BENZENE", "TOLUENE", "PXYLENE"},
-       {"logkvalues", "logFugacityCoefficient", "enthalpy", "entropy", "heatCapacity", "volume", "density"}},
+       {"logkvalues", "fugacityCoefficient", "logFugacityCoefficient", "enthalpy", "entropy", "heatCapacity", "volume", "density"}},
   };
   return kPackages;
 }

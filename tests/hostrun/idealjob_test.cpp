@@ -99,6 +99,8 @@ std::vector<double> realsOf(const VARIANT& v) {
   return out;
 }
 
+void PrintTo(const IdealCase& c, std::ostream* os) { *os << c.file; }
+
 class IdealJob : public ::testing::TestWithParam<IdealCase> {};
 
 // Every operation of the case succeeds (the runner itself compares the recalled case's saved
@@ -134,7 +136,7 @@ TEST_P(IdealJob, EveryOperationRunsAndTheResultsObeyTheIdealSolution) {
   const double vl = phases[1].at("molarVolume_m3_per_kmol").get<double>();
   EXPECT_NEAR(vv, kR * t / p, 1e-6 * vv);
   EXPECT_GT(vl, 0.0);
-  EXPECT_LT(vl * 20, vv);
+  EXPECT_LT(vl * 5, vv);
   const double hv = phases[0].at("enthalpy_kJ_per_kmol").get<double>();
   const double hl = phases[1].at("enthalpy_kJ_per_kmol").get<double>();
   EXPECT_GT(hv - hl, 5000.0);
@@ -215,14 +217,19 @@ TEST_P(IdealJob, KValuesAreThePackagesOwnAnswerForTheSameState) {
   if (kName == L"logkvalues")
     for (double& k : own) k = std::exp(k);
 
-  const json& components = r.at("components");
+  // The case file names each component by host name or CAS number; the package lists both.
+  std::ifstream in(c.file);
+  const json components = json::parse(in).at("components");
   ASSERT_EQ(components.size(), K.size());
+  const std::vector<std::wstring> packageCas = textsOf(cas.get());
   for (size_t i = 0; i < K.size(); ++i) {
-    const std::wstring host = support::widen(components[i].at("name").get<std::string>());
+    const bool byCas = components[i].contains("cas");
+    const std::wstring key = support::widen(components[i].at(byCas ? "cas" : "name").get<std::string>());
+    const std::vector<std::wstring>& list = byCas ? packageCas : packageNames;
     size_t at = 0;
-    while (at < packageNames.size() && packageNames[at] != host) ++at;
-    ASSERT_LT(at, packageNames.size()) << support::narrow(host);
-    EXPECT_NEAR(K[i], own[at], 1e-9 * own[at]) << support::narrow(host);
+    while (at < list.size() && list[at] != key) ++at;
+    ASSERT_LT(at, list.size()) << support::narrow(key);
+    EXPECT_NEAR(K[i], own[at], 1e-9 * own[at]) << support::narrow(key);
   }
   matObj->Terminate();
 }

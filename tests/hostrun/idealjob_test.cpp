@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <numeric>
@@ -99,6 +100,63 @@ std::vector<double> realsOf(const VARIANT& v) {
   return out;
 }
 
+// A package of the ideal system attached to a material object of the product, as the adapter
+// attaches it; the test sets the state and calculates through the material object.
+struct AttachedPackage {
+  support::ComApartment apartment;
+  support::ComPtr<ICapeThermoMaterialObject> material;
+  support::ComPtr<IMatObj> matObj;
+  // The package's compounds, in its (and the material's) order.
+  std::vector<std::wstring> names, cas;
+  std::vector<double> boiling;
+
+  ~AttachedPackage() {
+    if (matObj) matObj->Terminate();
+  }
+
+  void attach(const wchar_t* packageName) {
+    ASSERT_HRESULT_SUCCEEDED(apartment.result());
+    CLSID clsid;
+    support::ComPtr<ICapeThermoSystem> system;
+    ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Quellmar.IdealThermoSystem", &clsid));
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(system.GetAddressOf())));
+    support::ComPtr<IDispatch> package;
+    support::Bstr name(packageName);
+    ASSERT_HRESULT_SUCCEEDED(system->ResolvePropertyPackage(name.get(), package.GetAddressOf()));
+    support::ComPtr<ICapeThermoPropertyPackage> thermo;
+    ASSERT_HRESULT_SUCCEEDED(package.As(&thermo));
+    support::Variant ids, formulae, texts, tb, mw, numbers;
+    ASSERT_HRESULT_SUCCEEDED(thermo->GetComponentList(&ids, &formulae, &texts, &tb, &mw, &numbers));
+    names = textsOf(texts.get());
+    cas = textsOf(numbers.get());
+    boiling = realsOf(tb.get());
+    ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Zendrel.MatObj", &clsid));
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(material.GetAddressOf())));
+    ASSERT_HRESULT_SUCCEEDED(material.As(&matObj));
+    ASSERT_EQ(matObj->put_PropertyPackage(package.Get()), S_OK);
+    support::Variant materialIds;
+    ASSERT_HRESULT_SUCCEEDED(material->get_ComponentIds(materialIds.out()));
+    ASSERT_EQ(textsOf(materialIds.get()).size(), names.size());
+  }
+
+  HRESULT set(const wchar_t* property, const wchar_t* phase, const wchar_t* basis, const std::vector<double>& values) {
+    support::Bstr pr(property), ph(phase), type(L"Mixture"), b(basis);
+    support::Variant all;
+    return material->SetProp(pr.get(), ph.get(), all.get(), type.get(), b.get(), reals(values).get());
+  }
+  HRESULT calc(const std::vector<std::wstring>& props, const std::vector<std::wstring>& phases, const wchar_t* calcType) {
+    support::Bstr type(calcType);
+    return material->CalcProp(texts(props).get(), texts(phases).get(), type.get());
+  }
+  std::vector<double> get(const wchar_t* property, const wchar_t* phase, const wchar_t* calcType, const wchar_t* basis) {
+    support::Bstr pr(property), ph(phase), type(calcType), b(basis);
+    support::Variant all, answer;
+    const HRESULT hr = material->GetProp(pr.get(), ph.get(), all.get(), type.get(), b.get(), answer.out());
+    EXPECT_EQ(hr, S_OK) << support::narrow(property) << " on " << support::narrow(phase);
+    return realsOf(answer.get());
+  }
+};
+
 void PrintTo(const IdealCase& c, std::ostream* os) { *os << c.file; }
 
 class IdealJob : public ::testing::TestWithParam<IdealCase> {};
@@ -170,49 +228,17 @@ TEST_P(IdealJob, KValuesAreThePackagesOwnAnswerForTheSameState) {
   const std::vector<double> K = numbers(r.at("K"));
   const double t = r.at("T_K").get<double>(), p = r.at("P_kPa").get<double>() * 1000;
 
-  support::ComApartment apartment;
-  ASSERT_HRESULT_SUCCEEDED(apartment.result());
-  CLSID clsid;
-  support::ComPtr<ICapeThermoSystem> system;
-  ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Quellmar.IdealThermoSystem", &clsid));
-  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(system.GetAddressOf())));
-  support::ComPtr<IDispatch> package;
-  support::Bstr name(c.package);
-  ASSERT_HRESULT_SUCCEEDED(system->ResolvePropertyPackage(name.get(), package.GetAddressOf()));
-  support::ComPtr<ICapeThermoPropertyPackage> thermo;
-  ASSERT_HRESULT_SUCCEEDED(package.As(&thermo));
-  support::Variant ids, formulae, names, tb, mw, cas;
-  ASSERT_HRESULT_SUCCEEDED(thermo->GetComponentList(&ids, &formulae, &names, &tb, &mw, &cas));
-  const std::vector<std::wstring> packageNames = textsOf(names.get());
-
-  support::ComPtr<ICapeThermoMaterialObject> material;
-  support::ComPtr<IMatObj> matObj;
-  ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Zendrel.MatObj", &clsid));
-  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(material.GetAddressOf())));
-  ASSERT_HRESULT_SUCCEEDED(material.As(&matObj));
-  ASSERT_EQ(matObj->put_PropertyPackage(package.Get()), S_OK);
-  support::Variant materialIds;
-  ASSERT_HRESULT_SUCCEEDED(material->get_ComponentIds(materialIds.out()));
-  const size_t n = textsOf(materialIds.get()).size();
-  ASSERT_EQ(n, packageNames.size());
-
-  auto set = [&](const wchar_t* property, const wchar_t* phase, const wchar_t* basis, const std::vector<double>& values) {
-    support::Bstr pr(property), ph(phase), type(L"Mixture"), b(basis);
-    support::Variant all;
-    return material->SetProp(pr.get(), ph.get(), all.get(), type.get(), b.get(), reals(values).get());
-  };
+  AttachedPackage attached;
+  ASSERT_NO_FATAL_FAILURE(attached.attach(c.package));
+  const size_t n = attached.names.size();
   const std::vector<double> even(n, 1.0 / static_cast<double>(n));
-  ASSERT_EQ(set(L"temperature", L"Overall", nullptr, {t}), S_OK);
-  ASSERT_EQ(set(L"pressure", L"Overall", nullptr, {p}), S_OK);
-  ASSERT_EQ(set(L"fraction", L"Vapor", L"mole", even), S_OK);
-  ASSERT_EQ(set(L"fraction", L"Liquid", L"mole", even), S_OK);
+  ASSERT_EQ(attached.set(L"temperature", L"Overall", nullptr, {t}), S_OK);
+  ASSERT_EQ(attached.set(L"pressure", L"Overall", nullptr, {p}), S_OK);
+  ASSERT_EQ(attached.set(L"fraction", L"Vapor", L"mole", even), S_OK);
+  ASSERT_EQ(attached.set(L"fraction", L"Liquid", L"mole", even), S_OK);
   const std::wstring kName = support::widen(c.kProperty);
-  support::Bstr mixture(L"Mixture");
-  ASSERT_EQ(material->CalcProp(texts({kName}).get(), texts({L"VaporLiquid"}).get(), mixture.get()), S_OK);
-  support::Bstr pr(kName.c_str()), ph(L"VaporLiquid");
-  support::Variant all, answer;
-  ASSERT_EQ(material->GetProp(pr.get(), ph.get(), all.get(), mixture.get(), nullptr, answer.out()), S_OK);
-  std::vector<double> own = realsOf(answer.get());
+  ASSERT_EQ(attached.calc({kName}, {L"VaporLiquid"}, L"Mixture"), S_OK);
+  std::vector<double> own = attached.get(kName.c_str(), L"VaporLiquid", L"Mixture", nullptr);
   ASSERT_EQ(own.size(), n);
   if (kName == L"logkvalues")
     for (double& k : own) k = std::exp(k);
@@ -221,17 +247,58 @@ TEST_P(IdealJob, KValuesAreThePackagesOwnAnswerForTheSameState) {
   std::ifstream in(c.file);
   const json components = json::parse(in).at("components");
   ASSERT_EQ(components.size(), K.size());
-  const std::vector<std::wstring> packageCas = textsOf(cas.get());
   for (size_t i = 0; i < K.size(); ++i) {
     const bool byCas = components[i].contains("cas");
     const std::wstring key = support::widen(components[i].at(byCas ? "cas" : "name").get<std::string>());
-    const std::vector<std::wstring>& list = byCas ? packageCas : packageNames;
+    const std::vector<std::wstring>& list = byCas ? attached.cas : attached.names;
     size_t at = 0;
     while (at < list.size() && list[at] != key) ++at;
     ASSERT_LT(at, list.size()) << support::narrow(key);
     EXPECT_NEAR(K[i], own[at], 1e-9 * own[at]) << support::narrow(key);
   }
-  matObj->Terminate();
+}
+
+// The example package's Overall values come from the phases the material object names and their
+// fractions; its temperature functions are asked with "Pure" and give one value per compound.
+// Both go through the product's material object as a package of the field uses it.
+TEST(IdealPackageOnTheProduct, OverallIsThePhasesWeightedAndPureGivesTheNormalBoilingPoint) {
+  AttachedPackage attached;
+  ASSERT_NO_FATAL_FAILURE(attached.attach(L"Ideal Hydrocarbons"));
+  const size_t n = attached.names.size();
+  std::vector<double> x(n, 0.0), y(n, 0.0);
+  x[n - 1] = 0.7, x[n - 2] = 0.3;  // heavy liquid
+  y[2] = 0.9, y[3] = 0.1;          // light vapour
+  ASSERT_EQ(attached.set(L"temperature", L"Overall", nullptr, {300}), S_OK);
+  ASSERT_EQ(attached.set(L"pressure", L"Overall", nullptr, {500000}), S_OK);
+  ASSERT_EQ(attached.set(L"fraction", L"Vapor", L"mole", y), S_OK);
+  ASSERT_EQ(attached.set(L"fraction", L"Liquid", L"mole", x), S_OK);
+  ASSERT_EQ(attached.set(L"phaseFraction", L"Vapor", L"mole", {0.25}), S_OK);
+  ASSERT_EQ(attached.set(L"phaseFraction", L"Liquid", L"mole", {0.75}), S_OK);
+  ASSERT_EQ(attached.calc({L"enthalpy", L"volume"}, {L"Vapor", L"Liquid"}, L"Mixture"), S_OK);
+  const double hv = attached.get(L"enthalpy", L"Vapor", L"Mixture", L"mole").at(0);
+  const double hl = attached.get(L"enthalpy", L"Liquid", L"Mixture", L"mole").at(0);
+  const double vv = attached.get(L"volume", L"Vapor", L"Mixture", L"mole").at(0);
+  const double vl = attached.get(L"volume", L"Liquid", L"Mixture", L"mole").at(0);
+  ASSERT_EQ(attached.calc({L"enthalpy", L"volume"}, {L"Overall"}, L"Mixture"), S_OK);
+  EXPECT_NEAR(attached.get(L"enthalpy", L"Overall", L"Mixture", L"mole").at(0), 0.25 * hv + 0.75 * hl, 1e-9 * std::fabs(hl));
+  EXPECT_NEAR(attached.get(L"volume", L"Overall", L"Mixture", L"mole").at(0), 0.25 * vv + 0.75 * vl, 1e-12);
+  EXPECT_NEAR(vv, kR * 300 / 500000, 1e-12);
+
+  // At each compound's normal boiling point (the package's own list) its vapour pressure is one
+  // atmosphere, within what a corresponding-states correlation of the critical point gives.
+  ASSERT_EQ(attached.boiling.size(), n);
+  // Carbon dioxide has no normal boiling point: its listed one is where the solid sublimes.
+  for (size_t i = 0; i < n; ++i) {
+    if (attached.cas[i] == L"124-38-9") continue;
+    ASSERT_EQ(attached.set(L"temperature", L"Overall", nullptr, {attached.boiling[i]}), S_OK);
+    ASSERT_EQ(attached.calc({L"vaporPressure"}, {L"Liquid"}, L"Pure"), S_OK);
+    const std::vector<double> psat = attached.get(L"vaporPressure", L"Liquid", L"Pure", nullptr);
+    ASSERT_EQ(psat.size(), n);
+    EXPECT_NEAR(psat[i] / 101325.0, 1.0, 0.05) << support::narrow(attached.names[i]);
+  }
+  // Mixture is refused for a temperature function, and a K-value off VaporLiquid.
+  EXPECT_NE(attached.calc({L"vaporPressure"}, {L"Liquid"}, L"Mixture"), S_OK);
+  EXPECT_NE(attached.calc({L"kvalues"}, {L"Vapor"}, L"Mixture"), S_OK);
 }
 
 INSTANTIATE_TEST_SUITE_P(Packages, IdealJob, ::testing::ValuesIn(kCases),

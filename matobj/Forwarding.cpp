@@ -193,12 +193,13 @@ STDMETHODIMP CMatObj::Duplicate(IDispatch** clone) {
 
 // ---- From the adapter ----
 
-STDMETHODIMP CMatObj::safeCalcProp(VARIANT props, VARIANT Phases, BSTR calcType) {
+STDMETHODIMP CMatObj::safeCalcProp(VARIANT givenProps, VARIANT givenPhases, BSTR calcType) {
   if (!m_package) return raiseError(L"No Property Package has been set", "safeCalcProp");
+  const VARIANT props = followed(givenProps), Phases = followed(givenPhases);
   try {
     // The list sent: the package's own enthalpy and entropy where it offers them.
     support::Variant sent;
-    HRESULT hr = VariantCopy(&sent, &props);
+    HRESULT hr = VariantCopy(&sent, const_cast<VARIANT*>(&props));  // the platform API is not const-correct
     if (FAILED(hr)) return hr;
     BSTR name = nullptr;
     for (long i = SetGet::lbound(props); props.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(props, i, name); ++i)

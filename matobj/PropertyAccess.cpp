@@ -933,10 +933,11 @@ STDMETHODIMP CMatObj::GetPropVal(LONG COphase, LONG COprop, VARIANT* vals) {
   }
 }
 
-STDMETHODIMP CMatObj::setPropVal(LONG COprop, LONG COphase, VARIANT vals) {
+STDMETHODIMP CMatObj::setPropVal(LONG COprop, LONG COphase, VARIANT given) {
   try {
+    VARIANT vals;
     DoubleSpan v;
-    if (!doublesOf(vals, v)) return E_INVALIDARG;
+    if (!SetGet::argumentView(given, vals) || !doublesOf(vals, v)) return E_INVALIDARG;
     return setPropValues(COprop, COphase, v.data, static_cast<int>(v.count));
   } catch (...) {
     return E_FAIL;

@@ -85,6 +85,27 @@ TEST_F(ForwardingTest, CalcPropPassesTheArgumentsUnchangedWithThisMaterialObject
   EXPECT_EQ(identityOf(m_mo.Get()), call.materialObject);
 }
 
+TEST_F(ForwardingTest, ListsPassedByReferenceReachThePackageAsTheListsTheyReferTo) {
+  attach({L"enthalpy", L"enthalpyF"});
+  support::Variant props = strings({L"enthalpy", L"volume"}), phases = strings({L"Vapor", L"Liquid"});
+  VARIANT propsRef, phasesRef;
+  propsRef.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+  propsRef.pparray = &props.get().parray;
+  phasesRef.vt = VT_BYREF | VT_VARIANT;
+  phasesRef.pvarVal = &phases.get();
+  support::Bstr mixture(L"Mixture");
+  ASSERT_EQ(S_OK, m_mo->CalcProp(propsRef, phasesRef, mixture.get()));
+  PackageCall call = onlyCall(L"CalcProp");
+  EXPECT_EQ((std::vector<std::wstring>{L"enthalpy", L"volume"}), call.props);
+  EXPECT_EQ((std::vector<std::wstring>{L"Vapor", L"Liquid"}), call.phases);
+
+  m_package->clearCalls();
+  ASSERT_EQ(S_OK, m_itf->safeCalcProp(propsRef, phasesRef, mixture.get()));
+  call = onlyCall(L"CalcProp");
+  EXPECT_EQ((std::vector<std::wstring>{L"enthalpyF", L"volume"}), call.props) << "the package's own enthalpy";
+  EXPECT_EQ((std::vector<std::wstring>{L"Vapor", L"Liquid"}), call.phases);
+}
+
 TEST_F(ForwardingTest, CalcPropFailuresGoToTheProxyOnlyWhenThereIsOne) {
   attach();
   m_package->calcProp = [](IDispatch*, const auto&, const auto&, const auto&) { return kPackageFailure; };

@@ -32,7 +32,8 @@ const std::vector<ClassUnderTest>& classes() {
         &__uuidof(IPrivPropPkg)}},
       {"MatObj",
        &CLSID_matObj,
-       {&__uuidof(IMatObj), &__uuidof(ICapeThermoMaterialObject), &__uuidof(ICapeIdentification)}},
+       // The CAPE-OPEN interface first: it is what a late-bound package gets as IDispatch.
+       {&__uuidof(ICapeThermoMaterialObject), &__uuidof(IMatObj), &__uuidof(ICapeIdentification)}},
       {"TPropPack", &CLSID_TPropPack, {&__uuidof(ITPropPack)}},
       {"VBSimuCont",
        &CLSID_VBSimuCont,

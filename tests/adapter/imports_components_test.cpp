@@ -414,6 +414,7 @@ TEST_F(ImportTest, ThePackagesOwnViewMayChangeTheComponents) {
 
 TEST_F(ImportTest, AfterTheViewChangedTheComponentsRequestsKeepToTheHostsArrays) {
   ASSERT_EQ(S_OK, initialize(choiceOf(L"Faulty Edit").c_str()));
+  ASSERT_EQ(S_OK, changed(L"CloseDefaultView"));  // the host takes the package's two components
   VARIANT_BOOL basisChanged = VARIANT_FALSE;
   ASSERT_EQ(S_OK, package->EndBasisChange(&basisChanged));
   const int n = static_cast<int>(hostComponents().size());

@@ -250,8 +250,7 @@ STDMETHODIMP CVBPropPkg::put_OvVarValue(BSTR varName, VARIANT value) {
 
 STDMETHODIMP CVBPropPkg::PkgSave(BSTR* saveInfo) {
   if (!saveInfo) return E_POINTER;
-  *saveInfo = nullptr;
-  return guarded(m_errors, "saving the configuration", [&] { return m_config.save(saveInfo); });
+  return guarded(m_errors, "saving the configuration", [&] { return m_config.saveInto(saveInfo); });
 }
 
 STDMETHODIMP CVBPropPkg::PkgRecall(BSTR saveInfo, VARIANT_BOOL*) {

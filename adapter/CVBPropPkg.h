@@ -179,7 +179,9 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   // The host id of component i, -1 when none; kind: "CASNumber", "CompId" or "No matching".
   int identifyComponent(int i, bool verbose, std::wstring& kind);
   // Sizes the per-component state for n components (and tells the material object).
-  void sizeComponentState(int n);
+  // materialFollows false: the material object keeps its compounds (the host's until the host
+  // ends its basis change).
+  void sizeComponentState(int n, bool materialFollows = true);
   HRESULT setDefaultFlags();
   // The report line when two components share a component id; S_OK when none do.
   HRESULT checkRepeatedIds();
@@ -228,6 +230,7 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   // others run on the CAPE-OPEN thread.
   static bool tracingRequests();
   static bool outsideCalcRange(double temperature, double pressurePa);
+  static bool presentRowsGiven(double* const* compositions, const int* types, int slots);
   static void phaseFlags(const int* types, bool& vapour, bool& liquid, bool& twoLiquids);
   static int mainLiquidOf(const int* types, int slotsLooked, int pass);
   // The one-element property list of a property name.
@@ -236,6 +239,8 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   HRESULT choosePhaseList(int* types, const wchar_t* property, int pass, const VARIANT*& list);
   int calcComponentCount() const;
   void prepareWorkArrays();
+  void beginRequestContext(const bridge::CallParameters& call, const int* types, int slotsLooked,
+                           const VARIANT* properties);
   HRESULT setRequestMaterial(const bridge::CallParameters& call, const int* types, int slotsLooked, int mainLiquid);
   HRESULT calcOnMaterial(const VARIANT& properties, const VARIANT& phases);
   void validateValues(double* values, int property, const char* step);
@@ -247,6 +252,8 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   HRESULT readKValueResults(const wchar_t* property, int mainLiquid);
   HRESULT readActivityCoefficients(int mainLiquid, int n);
   void writeLogK(bool fromKValues, int j, double* out, int n) const;
+  void noteSlotsRead(const wchar_t* property, int mainLiquid, bool read[3]) const;
+  HRESULT refusePhaseTypes(const int* types);
   int hostIdAt(int position) const;
   // Phase property requests (PhaseProperties.cpp)
   HRESULT phasePropertiesRequest(bridge::CallParameters& call);

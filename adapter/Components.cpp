@@ -583,7 +583,7 @@ bool CVBPropPkg::findHostComponent(const std::wstring& name, int& hostId) {
 
 // ---- Per-component state ----
 
-void CVBPropPkg::sizeComponentState(int n) {
+void CVBPropPkg::sizeComponentState(int n, bool materialFollows) {
   try {
     if (n < 0) n = 0;
     const size_t count = static_cast<size_t>(n);
@@ -603,6 +603,7 @@ void CVBPropPkg::sizeComponentState(int n) {
         m_phaseWork[phase][1].clear();
     }
     for (Variant& scratch : m_scratch) SetGet::Create(scratch.get(), VT_R8, n);
+    if (!materialFollows) return;
     ComPtr<IMatObj> material;
     HRESULT hr = materialInterface(material);
     if (SUCCEEDED(hr) && material) hr = material->SetNumComps(n);

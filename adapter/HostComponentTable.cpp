@@ -146,12 +146,11 @@ int load(const std::wstring& path) {
   return counter;
 }
 
+// The first load is made once, under the lock: a second first user waits for it instead of
+// clearing the table while the first one reads it.
 void ensureLoaded() {
-  {
-    support::Lock guard(tableLock());
-    if (table().loaded) return;
-  }
-  load(support::widen(support::getDllDirectory() + "\\OvpCASnos.txt"));
+  support::Lock guard(tableLock());
+  if (!table().loaded) load(support::widen(support::getDllDirectory() + "\\OvpCASnos.txt"));
 }
 
 int idByCas(const wchar_t* cas) { ensureLoaded(); return lookup(table().cas, cas); }

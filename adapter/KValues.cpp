@@ -37,11 +37,11 @@ constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kGettingProperty[] = "getting property from Material Object";
 constexpr char kReadBack[] = "Read back from the package.";
 
-// One-element property lists, built once and shared like the prebuilt lists.
+// One-element property lists (none: an empty list), built once and shared like the prebuilt lists.
 class NameList {
  public:
   explicit NameList(const wchar_t* name) {
-    support::SetGet::fromStringList(m_list.get(), std::vector<std::wstring>{name});
+    support::SetGet::fromStringList(m_list.get(), name ? std::vector<std::wstring>{name} : std::vector<std::wstring>{});
   }
   const VARIANT& get() const { return m_list.get(); }
 
@@ -89,6 +89,14 @@ const VARIANT& CVBPropPkg::singlePropertyList(const wchar_t* name) {
   for (const NameList* list : lists)
     if (support::sameTextAs(SetGet::getString(list->get(), 0), name)) return list->get();
   throw std::invalid_argument("no property list");
+}
+
+// Every phase a request names needs its composition: the material object would otherwise keep
+// the previous request's.
+bool CVBPropPkg::presentRowsGiven(double* const* compositions, const int* types, int slots) {
+  for (int k = 0; k < slots; ++k)
+    if (types[k] != bridge::HOST_PHASE_ABSENT && !compositions[k]) return false;
+  return true;
 }
 
 bool CVBPropPkg::outsideCalcRange(double temperature, double pressurePa) {
@@ -154,6 +162,17 @@ void CVBPropPkg::prepareWorkArrays() {
   if (m_errors.componentCount() != static_cast<int>(n)) m_errors.setComponentCount(static_cast<int>(n));
 }
 
+// Every request starts the complaint context afresh, before anything can refuse it: a message
+// names this request's properties, component count and material, never the previous request's.
+// The phase list is empty until a pass chooses one.
+void CVBPropPkg::beginRequestContext(const CallParameters& call, const int* types, int slotsLooked,
+                                     const VARIANT* properties) {
+  static const NameList noPhases(nullptr);
+  prepareWorkArrays();
+  m_errors.setCalcContext(properties ? *properties : noPhases.get(), noPhases.get(), COIds::getName(CtMIXTURE));
+  m_errors.setMaterialState(call.temperature, call.pressure * 1000.0, call.compositions, types, slotsLooked);
+}
+
 // The "sets" step: the request state for complaints, the host phases, T, P and compositions.
 HRESULT CVBPropPkg::setRequestMaterial(const CallParameters& call, const int* types, int slotsLooked, int mainLiquid) {
   const double pressurePa = call.pressure * 1000.0;
@@ -204,6 +223,7 @@ HRESULT CVBPropPkg::handOverKValues(int callType, double T, double P, double** c
     bridge::callTypeLabel(callType, &label);
     support::MethodMark mark(label);
     if (!compositions || !types || !results) return E_POINTER;
+    if (!presentRowsGiven(compositions, types, 3)) return E_POINTER;
     return m_bridge.handOver(callType, [&](CallParameters& call) {
       call.temperature = T;
       call.pressure = P;
@@ -250,6 +270,9 @@ HRESULT CVBPropPkg::kValueRequest(int callType, CallParameters& call) {
   // Pre-check
   if (outsideCalcRange(call.temperature, pressurePa)) return S_OK;
   const bool liquidLiquid = !vapour && liquid && twoLiquids;
+  const wchar_t* property = kValueProperty(callType, liquidLiquid);
+  const int slotsLooked = callType == bridge::CALL_COMPUTEKFACTORS ? 3 : 2;
+  beginRequestContext(call, types, slotsLooked, property ? &singlePropertyList(property) : nullptr);
   if (liquidLiquid && ((callType == bridge::CALL_COMPUTEKFACTORS && !m_caps.fugacityCoefficient) ||
                        (callType == bridge::CALL_COMPUTEKFACTORSLL && !m_caps.activityCoefficient)))
     return S_OK;  // the host computes this equilibrium itself
@@ -264,13 +287,12 @@ HRESULT CVBPropPkg::kValueRequest(int callType, CallParameters& call) {
     return S_OK;
   }
 
-  const wchar_t* property = kValueProperty(callType, liquidLiquid);
   if (!property) return calcComplaint(E_FAIL, kChoosingProperty);
-  prepareWorkArrays();
 
   const int passes = callType == bridge::CALL_COMPUTEKFACTORSLL || (callType == bridge::CALL_COMPUTEKFACTORS && twoLiquids) ? 2 : 1;
-  const int slotsLooked = callType == bridge::CALL_COMPUTEKFACTORS ? 3 : 2;
   HostPhasesReset reset{m_matObj};
+  // Which host slots this request's passes read values for: only those may be written.
+  bool read[3] = {false, false, false};
   for (int pass = 1; pass <= passes; ++pass) {
     const VARIANT* phases = nullptr;
     HRESULT hr = choosePhaseList(types, property, pass, phases);
@@ -284,10 +306,15 @@ HRESULT CVBPropPkg::kValueRequest(int callType, CallParameters& call) {
     if (FAILED(hr)) return hr;
     hr = readKValueResults(property, mainLiquid);  // "CKF gets"
     if (FAILED(hr)) return hr;
+    noteSlotsRead(property, mainLiquid, read);
   }
   types[0] = call.phaseTypes[0];
 
   const bool kValues = isKValueProperty(property);
+  for (int j = 1; j <= 2; ++j) {
+    const bool written = types[j] != bridge::HOST_PHASE_ABSENT && results[callType == bridge::CALL_COMPUTEKFACTORS ? j - 1 : 0];
+    if (written && !(read[j] && (kValues || read[0]))) return refusePhaseTypes(types);
+  }
   const int checked = kValues ? PpKVALUES : named(property, L"activityCoefficient") ? PpACTIVITYCOEFFICIENT : PpFUGACITYCOEFFICIENT;
   for (int k = kValues ? 1 : 0; k < 3; ++k)
     if (types[k] != bridge::HOST_PHASE_ABSENT) validateValues(m_phaseWork[k][kValues ? 1 : 0].data(), checked, "CKF");
@@ -299,6 +326,25 @@ HRESULT CVBPropPkg::kValueRequest(int callType, CallParameters& call) {
     if (tracingRequests()) support::traceBuffer(VT_R8, out, n, "kvalues: ");
   }
   return S_OK;
+}
+
+// The slots whose values one pass read: activity coefficients belong to the pass's main liquid,
+// everything else to the host slots the material object mapped.
+void CVBPropPkg::noteSlotsRead(const wchar_t* property, int mainLiquid, bool read[3]) const {
+  if (named(property, L"activityCoefficient")) {
+    if (mainLiquid >= 0 && mainLiquid < 3) read[mainLiquid] = true;
+    return;
+  }
+  for (int k = 0; k < 3; ++k)
+    if (m_matObj->hostSlot(k) >= 0) read[k] = true;
+}
+
+// A present phase no pass asked the package about (three liquids, for one) gets no invented
+// values: the request fails.
+HRESULT CVBPropPkg::refusePhaseTypes(const int* types) {
+  const std::string text = support::formatText("Not ready to handle ComputeKFactors for phase types %d %d %d ",
+                                               types[0], types[1], types[2]);
+  return calcComplaint(E_FAIL, text.c_str());
 }
 
 // Step 8 for one phase slot j: ln K of slot j relative to slot 0.

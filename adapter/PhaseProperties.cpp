@@ -71,7 +71,7 @@ STDMETHODIMP CVBPropPkg::ComputePhaseProperties(double T, double P, double** Com
   try {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("ComputePhaseProperties");
-    if (!Compositions || !PhaseTypes) return E_POINTER;
+    if (!Compositions || !PhaseTypes || !presentRowsGiven(Compositions, PhaseTypes, 3)) return E_POINTER;
     return m_bridge.handOver(bridge::CALL_COMPUTEPHASEPROPERTIES, [&](CallParameters& call) {
       call.temperature = T;
       call.pressure = P;
@@ -104,6 +104,8 @@ HRESULT CVBPropPkg::phasePropertiesRequest(CallParameters& call) {
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
   double* const outputs[4] = {call.enthalpy, call.entropy, call.heatCapacity, call.molarVolume};
   const double* fractions = call.phaseFractions;
+  const VARIANT* properties = phasePropertyList(outputs);
+  beginRequestContext(call, types, 3, properties);
 
   // Three liquids: only a duplicate third liquid without amount is handled (folded into slot 1).
   bool fold = false;
@@ -117,8 +119,8 @@ HRESULT CVBPropPkg::phasePropertiesRequest(CallParameters& call) {
   if (outsideCalcRange(call.temperature, pressurePa)) return S_OK;
   if (tracingRequests())
     support::traceValues(call.temperature, pressurePa, n, call.compositions, types, fractions, "CPP");
-  const VARIANT* properties = phasePropertyList(outputs);
-  if (!properties) return m_errors.complainKind(kUnexpectedList, CkNONE, true);
+  // Nothing would be written: a failure, never a silent success.
+  if (!properties) return calcComplaint(E_FAIL, kUnexpectedList);
 
   bool vapour, liquid, twoLiquids;
   phaseFlags(types, vapour, liquid, twoLiquids);
@@ -167,7 +169,8 @@ STDMETHODIMP CVBPropPkg::ComputePhaseFugacities(double T, double P, double** Com
   try {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("ComputePhaseFugacities");
-    if (!Compositions || !PhaseTypes || !Fugacities) return E_POINTER;
+    if (!Compositions || !PhaseTypes || !Fugacities || !presentRowsGiven(Compositions, PhaseTypes, 3))
+      return E_POINTER;
     return m_bridge.handOver(bridge::CALL_COMPUTEPHASEFUGACITIES, [&](CallParameters& call) {
       call.temperature = T;
       call.pressure = P;
@@ -197,7 +200,7 @@ HRESULT CVBPropPkg::fugacitiesRequest(CallParameters& call) {
   const int n = calcComponentCount();
   const double pressurePa = call.pressure * 1000.0;
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
-  prepareWorkArrays();
+  beginRequestContext(call, types, 3, &CStaticCache::instance().list(CStaticCache::FugacityProps));
   double* const coefficients[3] = {m_phaseWork[0][0].data(), m_phaseWork[1][0].data(), m_phaseWork[2][0].data()};
   support::Bstr property(L"fugacityCoefficient");
   // All three slots are looked at, so that the second pass finds the second liquid as its main
@@ -263,7 +266,8 @@ HRESULT CVBPropPkg::handOverTransport(int callType, double T, double P, double**
     const char* label = nullptr;
     bridge::callTypeLabel(callType, &label);
     support::MethodMark mark(label);
-    if (!compositions || !compositions[0] || !result) return E_POINTER;
+    const int slots = callType == bridge::CALL_COMPUTELIQUIDSURFACETENSION ? 2 : 1;
+    if (!compositions || !compositions[0] || !result || !presentRowsGiven(compositions, types, slots)) return E_POINTER;
     return m_bridge.handOver(callType, [&](CallParameters& call) {
       call.temperature = T;
       call.pressure = P;
@@ -306,6 +310,7 @@ HRESULT CVBPropPkg::transportRequest(int callType, CallParameters& call) {
   if (!m_matObj) return calcComplaint(E_FAIL, kUnexpected);
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
   const bool surfaceTension = callType == bridge::CALL_COMPUTELIQUIDSURFACETENSION;
+  beginRequestContext(call, types, surfaceTension ? 2 : 1, &singlePropertyList(property));
   const CStaticCache& cache = CStaticCache::instance();
   const VARIANT* phases = nullptr;
   int phaseId = PhLIQUID;
@@ -389,9 +394,10 @@ STDMETHODIMP CVBPropPkg::OrderPhases(double T, double P, double** Compositions, 
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("OrderPhases");
     if (!Compositions || !PhaseTypes || !PhaseFractions) return E_POINTER;
-    // Every phase with a share needs its composition: the ordering reads and moves them.
+    // The ordering may move any phase into any slot, so every slot needs its row, even one
+    // that holds no phase now.
     for (int i = 0; i < 3; ++i)
-      if (PhaseFractions[i] != 0.0 && !Compositions[i]) return E_POINTER;
+      if (!Compositions[i]) return E_POINTER;
     if (!m_matObj) throw std::runtime_error("no material object");
     return orderPhases(T, P, Compositions, PhaseTypes, PhaseFractions);
   } catch (...) {

@@ -235,6 +235,16 @@ HRESULT PkgConfig::save(BSTR* out) {
   }
 }
 
+HRESULT PkgConfig::saveInto(BSTR* inOut) {
+  if (!inOut) return E_POINTER;
+  Bstr text;
+  const HRESULT hr = save(text.out());
+  if (FAILED(hr)) return hr;
+  SysFreeString(*inOut);
+  *inOut = text.detach();
+  return hr;
+}
+
 bool PkgConfig::findEntry(const wchar_t* text, UINT length, const std::string& name, std::wstring& value) {
   SaveTextReader reader(text, length);
   const long count = reader.header();

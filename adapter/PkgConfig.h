@@ -38,6 +38,9 @@ class PkgConfig {
 
   // The save text of all persisted variables (null when there is none).
   HRESULT save(BSTR* out);
+  // The same into an [in,out] string: the caller's text is freed and replaced when saving
+  // succeeded, and left as it was when it failed.
+  HRESULT saveInto(BSTR* inOut);
   // Gives each persisted variable its entry's value; a missing entry is reported and the
   // variable keeps its value. The last restore's result; E_FAIL when nothing could be restored.
   HRESULT restore(BSTR text);

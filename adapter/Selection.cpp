@@ -248,11 +248,11 @@ HRESULT CVBPropPkg::createPackageObjects(IShowCOCATIDs* browser) {
   return FAILED(hr) ? hr : m_system.globalize(system);
 }
 
+// What the host does with the alias is its own affair: its answer does not decide creation.
 HRESULT CVBPropPkg::passAliasToHost() {
   const ComPtr<ExtnContainer> host = container();
-  if (!host) return S_OK;
-  const HRESULT hr = host->SetPackageAlias(m_config.selection().packageAlias.get());
-  return FAILED(hr) ? unexpected(hr) : hr;
+  if (host) host->SetPackageAlias(m_config.selection().packageAlias.get());
+  return S_OK;
 }
 
 HRESULT CVBPropPkg::readPackageLists() {
@@ -405,8 +405,10 @@ HRESULT CVBPropPkg::showEditView() {
   const int before = m_packageComponents;
   const HRESULT hr = readComponentList();
   if (FAILED(hr)) return hr;
-  // The view may have changed the package's components: the per-component state follows.
-  if (m_packageComponents != before) sizeComponentState(m_packageComponents);
+  // The view may have changed the package's components: the per-component state follows, but
+  // the material object keeps the host's components, whose arrays every request until the
+  // host's EndBasisChange is given.
+  if (m_packageComponents != before) sizeComponentState(m_packageComponents, false);
   return hr;
 }
 

@@ -1,6 +1,7 @@
 #include "OvVar.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <cmath>
@@ -55,10 +56,15 @@ std::string persistedReal(double value) {
   return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
 }
 
+// Read as it was written, whatever the user's locale: a decimal comma locale would stop strtod
+// at the point. Leading blanks and a plus sign are taken, as the C library's reading takes them.
 bool parseReal(const std::string& text, double& out) {
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  if (end == text.c_str()) return false;
+  const char* first = text.c_str();
+  const char* const last = first + text.size();
+  while (first < last && std::isspace(static_cast<unsigned char>(*first))) ++first;
+  if (first < last && *first == '+') ++first;
+  double value = 0.0;
+  if (std::from_chars(first, last, value).ec != std::errc()) return false;
   out = value;
   return true;
 }
@@ -73,9 +79,14 @@ std::string realsText(const VARIANT& value) {
   return text;
 }
 
+// A text array of one empty text would read back as no text at all, so it is written as this
+// mark (no element of a component list looks like it).
+constexpr char kOneEmptyText[] = "<one empty text>";
+
 std::vector<std::string> splitElements(const std::string& text) {
   std::vector<std::string> parts;
   if (text.empty()) return parts;
+  if (text == kOneEmptyText) return {std::string()};
   const std::string separator = kSeparator;
   size_t start = 0;
   for (size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
@@ -86,7 +97,11 @@ std::vector<std::string> splitElements(const std::string& text) {
   return parts;
 }
 
-std::string arrayText(const VARIANT& value) { return SetGet::variantToStr(value, kSeparator, true, true); }
+std::string arrayText(const VARIANT& value) {
+  std::string text = SetGet::variantToStr(value, kSeparator, true, true);
+  if (text.empty() && SetGet::isArray(value) && SetGet::elementCount(value) == 1) text = kOneEmptyText;
+  return text;
+}
 
 // Index i (from 0) of the value's first dimension, or reports the read past the end.
 bool elementAt(const VARIANT& value, long i, const std::string& name, long& absolute) {

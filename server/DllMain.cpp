@@ -10,7 +10,10 @@
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (!comkit::attachModule(instance, reason)) return FALSE;
-  if (reason == DLL_PROCESS_ATTACH) support::setModuleName("Quellmar");
+  if (reason == DLL_PROCESS_ATTACH) {
+    support::setModuleName("Quellmar");
+    support::setTitle(support::kAdapterTitle);
+  }
   // Unloaded while the process goes on: its filter must not point into freed code.
   if (reason == DLL_PROCESS_DETACH && !reserved) support::releaseFaultShield();
   return TRUE;

@@ -211,7 +211,7 @@ std::string moduleBaseName() {
 
 bool setTitle(const char* title) {
   std::string kept = title ? title : "";
-  const bool whole = kept.size() < sizeof g_settings.title;
+  const bool whole = kept.size() < sizeof g_settings.title - 1;
   cutText(kept, sizeof g_settings.title - 1);
   memcpy(g_settings.title, kept.c_str(), kept.size() + 1);
   return whole;

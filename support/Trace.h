@@ -37,6 +37,8 @@ std::string moduleBaseName();
 
 // Keeps the first 49 characters; true when the whole title fitted (at most 48 characters).
 bool setTitle(const char* title);
+// The caption the adapter gives every message box once its module is loaded (cut to 49).
+inline constexpr char kAdapterTitle[] = "Brellan ORVEX CAPE-OPEN Thermo 1.0 Property Package Adapter";
 
 struct FileCloser {
   void operator()(FILE* f) const noexcept { fclose(f); }

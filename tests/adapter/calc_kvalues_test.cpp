@@ -78,6 +78,18 @@ TEST_F(KValuesTest, FugacityCoefficientsGiveLnOfTheirRatioAndThreePhasesTakeTwoP
   EXPECT_EQ(0u, boxes.count());
 }
 
+TEST_F(KValuesTest, ThreeLiquidsAreRefusedWithoutWritingValuesNobodyAskedFor) {
+  use(L"Enthalpy F");  // fugacityCoefficient: two liquid passes, the third liquid never asked
+  Compositions x(liquid(), liquid2(), vapour());
+  int types[3] = {1, 1, 1};
+  Results results(n);
+  EXPECT_EQ(E_FAIL, package->ComputeKFactors(kT, kP, x.get(), types, results.get()));
+  EXPECT_EQ(results.second, filled(kUntouched));
+  ASSERT_EQ(1u, boxes.count());
+  EXPECT_NE(std::wstring::npos, boxes.onlyText().find(L"Not ready to handle ComputeKFactors for phase types 1 1 1 "))
+      << boxes.onlyText();
+}
+
 TEST_F(KValuesTest, ThreePhasesWithKValuesAskEachLiquidAgainstTheVapour) {
   use(L"Water Hydrocarbons LLE");
   const std::vector<double> y = mixture({0.02, 0.6, 0.2, 0.1, 0.05, 0.03});

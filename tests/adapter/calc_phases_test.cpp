@@ -49,13 +49,15 @@ TEST_F(PhasesTest, PhasePropertiesInHostUnitsWithOverallSums) {
   ASSERT_EQ(S_OK, package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, nullptr, nullptr, nullptr, only));
   for (int k = 0; k < 4; ++k) EXPECT_DOUBLE_EQ(v[k], only[k]);
 
-  // Enthalpy alone is not a list the adapter asks for: one complaint, nothing written.
+  // Enthalpy alone is not a list the adapter asks for: one complaint, a failure, nothing written.
   double alone[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
-  package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, alone, nullptr, nullptr, nullptr);
+  EXPECT_EQ(E_FAIL, package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, alone, nullptr, nullptr, nullptr));
   EXPECT_EQ(kUntouched, alone[0]);
   ASSERT_EQ(1u, boxes.count());
   EXPECT_NE(std::wstring::npos,
             boxes.shown()[0].text.find(L"calculating phase props. Unexpected list of props to calculate"));
+  // The adapter's own caption, cut to 49 characters.
+  EXPECT_EQ(L"Brellan ORVEX CAPE-OPEN Thermo 1.0 Property Packa", boxes.shown()[0].caption);
 }
 
 TEST_F(PhasesTest, ThreeLiquidsFoldADuplicateAndRefuseOthers) {
@@ -77,6 +79,50 @@ TEST_F(PhasesTest, ThreeLiquidsFoldADuplicateAndRefuseOthers) {
   EXPECT_EQ(E_FAIL, package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, h, s, cp, v));
   ASSERT_EQ(1u, boxes.count());
   EXPECT_NE(std::wstring::npos, boxes.shown()[0].text.find(L"Not ready to handle ComputePhaseProperties for 3 liquid phases "));
+}
+
+TEST_F(PhasesTest, ARefusedRequestNamesItsOwnPropertiesAndMaterial) {
+  use(L"Enthalpy F");
+  Compositions c(liquid(), vapour(), liquid());
+  int types[3] = {1, 1, 1};
+  double fractions[3] = {0.4, 0.5, 0.1};
+  double h[4], s[4], cp[4], v[4];
+  const auto occurrences = [](const std::wstring& text, const std::wstring& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+  };
+  // The very first request of the adapter, refused: its liquids with their compositions.
+  EXPECT_EQ(E_FAIL, package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, h, s, cp, v));
+  std::wstring text = boxes.onlyText();
+  EXPECT_NE(std::wstring::npos, text.find(L"calculating {(enthalpy, entropy, heatCapacity, volume)")) << text;
+  EXPECT_EQ(3u, occurrences(text, L"L, T(K), 300.000000")) << text;
+  EXPECT_EQ(2u, occurrences(text, L"0.1, 0.15, 0.25, 0.3, 0.2")) << text;
+
+  // After a fugacity request of a vapour and a liquid, the same refusal names neither.
+  int two[3] = {4, 1, 0};
+  std::vector<double> f0(n), f1(n), f2(n);
+  double* fugacities[3] = {f0.data(), f1.data(), f2.data()};
+  ASSERT_EQ(S_OK, package->ComputePhaseFugacities(kT, kP, c.get(), two, fugacities));
+  test_sink::boxes().clear();
+  EXPECT_EQ(E_FAIL, package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, h, s, cp, v));
+  text = boxes.onlyText();
+  EXPECT_EQ(std::wstring::npos, text.find(L"fugacityCoefficient")) << text;
+  EXPECT_EQ(std::wstring::npos, text.find(L"V, T(K)")) << text;
+  EXPECT_EQ(3u, occurrences(text, L"L, T(K), 300.000000")) << text;
+}
+
+TEST_F(PhasesTest, OrderPhasesRefusesAMissingCompositionRowInsteadOfMovingIt) {
+  use(L"Enthalpy F");
+  // A dense "vapour" in slot 0 would move down to slot 1, whose row the host did not give.
+  Compositions dense(liquid());
+  double* rows[3] = {dense.x[0].data(), nullptr, nullptr};
+  int labelled[3] = {4, 0, 0};
+  double whole[3] = {1.0, 0.0, 0.0};
+  EXPECT_EQ(E_POINTER, package->OrderPhases(kT, kP, rows, labelled, whole));
+  EXPECT_EQ(4, labelled[0]);
+  EXPECT_EQ(1.0, whole[0]);
+  expectNear(liquid(), rows[0], 0);
 }
 
 TEST_F(PhasesTest, FugacitiesInKPaAsLogarithmsAndAbsentPhases) {

@@ -3,6 +3,7 @@
 // constants come from the host's library (the host counterpart) and from data/components.tsv.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <string>
@@ -409,6 +410,32 @@ TEST_F(ImportTest, ThePackagesOwnViewMayChangeTheComponents) {
   EXPECT_EQ(std::vector<double>(3, 1.0), reals(L"SelectedFlags"));
   EXPECT_EQ(std::vector<double>(3, 0.0), reals(L"HypoFlags"));
   EXPECT_EQ(3u, reals(L"SelectedIDNumbers").size());
+}
+
+TEST_F(ImportTest, AfterTheViewChangedTheComponentsRequestsKeepToTheHostsArrays) {
+  ASSERT_EQ(S_OK, initialize(choiceOf(L"Faulty Edit").c_str()));
+  ASSERT_EQ(S_OK, changed(L"CloseDefaultView"));  // the host takes the package's two components
+  VARIANT_BOOL basisChanged = VARIANT_FALSE;
+  ASSERT_EQ(S_OK, package->EndBasisChange(&basisChanged));
+  const int n = static_cast<int>(hostComponents().size());
+  ASSERT_EQ(2, n);
+  ASSERT_EQ(S_OK, changed(L"CustomView"));  // the package has three components now
+  ASSERT_EQ(3u, texts(L"SelectedCompIds").size());
+
+  // Host arrays of the host's two components, with marked values on both sides.
+  constexpr double kMark = -777.0;
+  constexpr int kGuard = 4;
+  std::vector<double> y(n + 2 * kGuard, kMark), x(n + 2 * kGuard, kMark), k(n + 2 * kGuard, kMark);
+  const double vapour[2] = {0.9, 0.1}, liquid[2] = {0.2, 0.8};
+  std::copy(vapour, vapour + n, y.begin() + kGuard);
+  std::copy(liquid, liquid + n, x.begin() + kGuard);
+  double* compositions[3] = {y.data() + kGuard, x.data() + kGuard, nullptr};
+  EXPECT_EQ(S_OK, package->ComputeKFactorsVL(250.0, 2000.0, compositions, k.data() + kGuard));
+  for (int i = 0; i < kGuard; ++i) {
+    EXPECT_EQ(kMark, k[i]) << i;
+    EXPECT_EQ(kMark, k[kGuard + n + i]) << i;
+  }
+  for (int i = 0; i < n; ++i) EXPECT_TRUE(std::isfinite(k[kGuard + i]) && k[kGuard + i] != kMark) << i;
 }
 
 // The host component table is filled once per process, so a process that never finds the

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <initializer_list>
 #include <string>
@@ -425,6 +426,62 @@ TEST(UnboundVarTest, LocalValuesRoundTripThroughTheirText) {
   EXPECT_HRESULT_SUCCEEDED(strings.fromText(Bstr(L"x-.-y").get()));
   EXPECT_STREQ(L"y", strings.getText(1).c_str());
   EXPECT_TRUE(strings.hasValue());
+}
+
+TEST(UnboundVarTest, OneEmptyTextAndNoTextRestoreAsTheyWere) {
+  OvTextFlexVar one, none;
+  ASSERT_HRESULT_SUCCEEDED(one.setValue(texts({L""}).get()));
+  ASSERT_HRESULT_SUCCEEDED(none.setValue(texts({}).get()));
+  OvTextFlexVar oneBack, noneBack;
+  ASSERT_HRESULT_SUCCEEDED(oneBack.fromText(Bstr(textOf(one).c_str()).get()));
+  ASSERT_HRESULT_SUCCEEDED(noneBack.fromText(Bstr(textOf(none).c_str()).get()));
+  Variant value;
+  ASSERT_HRESULT_SUCCEEDED(oneBack.getValue(value.out()));
+  EXPECT_EQ(1, SetGet::elementCount(value.get()));
+  EXPECT_EQ(std::wstring(), std::wstring(oneBack.getText(0).c_str()));
+  ASSERT_HRESULT_SUCCEEDED(noneBack.getValue(value.out()));
+  EXPECT_EQ(0, SetGet::elementCount(value.get()));
+  // Two empty texts were never ambiguous.
+  OvTextFlexVar two, twoBack;
+  ASSERT_HRESULT_SUCCEEDED(two.setValue(texts({L"", L""}).get()));
+  ASSERT_HRESULT_SUCCEEDED(twoBack.fromText(Bstr(textOf(two).c_str()).get()));
+  ASSERT_HRESULT_SUCCEEDED(twoBack.getValue(value.out()));
+  EXPECT_EQ(2, SetGet::elementCount(value.get()));
+}
+
+// The C library's numeric locale of this program (the product's own, linked in) for one test.
+class NumericLocale {
+ public:
+  explicit NumericLocale(const char* name) : m_before(setlocale(LC_NUMERIC, nullptr)) {
+    m_set = setlocale(LC_NUMERIC, name) != nullptr;
+  }
+  ~NumericLocale() { setlocale(LC_NUMERIC, m_before.c_str()); }
+  bool set() const { return m_set; }
+
+ private:
+  std::string m_before;
+  bool m_set = false;
+};
+
+TEST(UnboundVarTest, RealsReadBackWhateverTheUsersDecimalMark) {
+  NumericLocale german("German_Germany.1252");
+  ASSERT_TRUE(german.set());
+  ASSERT_EQ(',', *localeconv()->decimal_point);  // the locale reads "0.5" as 0 with strtod
+  OvRealVar real;
+  ASSERT_HRESULT_SUCCEEDED(real.fromText(Bstr(L"0.5").get()));
+  double value = 0;
+  ASSERT_HRESULT_SUCCEEDED(real.getReal(value));
+  EXPECT_EQ(0.5, value);
+  ASSERT_HRESULT_SUCCEEDED(real.fromText(Bstr(L" +1e-3").get()));
+  ASSERT_HRESULT_SUCCEEDED(real.getReal(value));
+  EXPECT_EQ(1e-3, value);
+  OvRealFlexVar reals;
+  ASSERT_HRESULT_SUCCEEDED(reals.setValue(doubles({0.1 + 0.2, -2.5e-300}).get()));
+  OvRealFlexVar back;
+  ASSERT_HRESULT_SUCCEEDED(back.fromText(Bstr(textOf(reals).c_str()).get()));
+  EXPECT_EQ(0.1 + 0.2, back.getReal(0));
+  EXPECT_EQ(-2.5e-300, back.getReal(1));
+  EXPECT_EQ(E_FAIL, real.fromText(Bstr(L"x1").get()));
 }
 
 TEST(UnboundVarTest, AnUnboundArrayRefusesAValueOfTheWrongType) {

@@ -272,11 +272,11 @@ TEST_F(ReportTest, PercentSignsAreShownAndTracedUnchanged) {
 
 // ---------------------------------------------------------------- title
 
-TEST_F(ReportTest, SetTitleKeepsFirst49Characters) {
+TEST_F(ReportTest, SetTitleKeepsFirst49CharactersAndCallsOnly48Whole) {
   const std::string t48(48, 'a'), t49(49, 'b'), t50 = std::string(49, 'c') + "X";
   EXPECT_TRUE(support::setTitle(t48.c_str()));
   EXPECT_EQ(t48, support::libSettings().title);
-  EXPECT_TRUE(support::setTitle(t49.c_str()));
+  EXPECT_FALSE(support::setTitle(t49.c_str()));
   EXPECT_EQ(t49, support::libSettings().title);
   EXPECT_FALSE(support::setTitle(t50.c_str()));
   EXPECT_EQ(std::string(49, 'c'), support::libSettings().title);
@@ -287,7 +287,7 @@ TEST_F(ReportTest, SetTitleKeepsFirst49Characters) {
 }
 
 TEST_F(ReportTest, SetTitleOfTheAdapter) {
-  EXPECT_FALSE(support::setTitle("Brellan ORVEX CAPE-OPEN Thermo 1.0 Property Package Adapter"));
+  EXPECT_FALSE(support::setTitle(support::kAdapterTitle));
   EXPECT_STREQ("Brellan ORVEX CAPE-OPEN Thermo 1.0 Property Packa", support::libSettings().title);
 }
 

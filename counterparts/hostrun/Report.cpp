@@ -459,10 +459,10 @@ std::string envelopeSvg(const Envelope& envelope, const std::string& title) {
           "<text x=\"%.1f\" y=\"%.1f\">bubble curve (%d of %d grid points)</text>\n"
           "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
           "<text x=\"%.1f\" y=\"%.1f\">dew curve (%d of %d grid points)</text>\n"
-          "<text x=\"%.1f\" y=\"%.1f\" font-size=\"10\" fill=\"#555555\">one curve traced through the critical "
-          "point</text>\n",
+          "<text x=\"%.1f\" y=\"%.1f\" font-size=\"10\" fill=\"#555555\">%s</text>\n",
           bx, by, kLegendWidth, kLegendHeight, lx, ly - 4, lx + 24, ly - 4, bubbleColour, lx + 30, ly, bubbles, total, lx,
-          ly + 14, lx + 24, ly + 14, dewColour, lx + 30, ly + 18, dews, total, lx + 30, ly + 36);
+          ly + 14, lx + 24, ly + 14, dewColour, lx + 30, ly + 18, dews, total, lx + 30, ly + 36,
+          envelope.critical.found() ? "one curve traced through the critical point" : "critical point not reached");
   svg += "</svg>\n";
   return svg;
 }

@@ -617,18 +617,25 @@ std::vector<double> extrapolated(const std::vector<std::vector<double>>& points,
   return x;
 }
 
-// Temperatures where a branch of the curve crosses pressure p (linear in ln T and ln P).
-std::vector<double> crossings(const std::vector<StatePoint>& branch, double p) {
-  std::vector<double> ts;
+// Where a branch of the curve crosses pressure p: the segment (end - 1, end) and the share of the
+// way along it (linear in ln P), with the temperature linear in ln T.
+struct Crossing {
+  double t = 0;
+  size_t end = 0;
+  double share = 0;
+};
+
+std::vector<Crossing> crossings(const std::vector<StatePoint>& branch, double p) {
+  std::vector<Crossing> found;
   const double lnP = std::log(p);
   for (size_t i = 1; i < branch.size(); ++i) {
     const double a = std::log(branch[i - 1].p), b = std::log(branch[i].p);
     if ((lnP - a) * (lnP - b) > 0 || a == b) continue;
     if (lnP == b && i + 1 < branch.size()) continue;  // counted with the next segment
     const double r = (lnP - a) / (b - a);
-    ts.push_back(std::exp(std::log(branch[i - 1].t) + r * (std::log(branch[i].t) - std::log(branch[i - 1].t))));
+    found.push_back({std::exp(std::log(branch[i - 1].t) + r * (std::log(branch[i].t) - std::log(branch[i - 1].t))), i, r});
   }
-  return ts;
+  return found;
 }
 
 void progress(double done) {
@@ -729,6 +736,8 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
     return false;
   }
   e.curve.push_back({std::exp(X[n]), std::exp(X[n + 1])});
+  std::vector<std::vector<double>> states = {X};  // the full state of every curve point
+  std::vector<char> asked = {0};                  // and whether it was asked with the roles exchanged
   e.criticalIndex = SIZE_MAX;
   std::vector<double> previousStep;
   std::vector<std::vector<double>> history = {X};  // the last three converged points
@@ -804,6 +813,8 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
     history.push_back(X);
     if (history.size() > 3) history.erase(history.begin());
     e.curve.push_back({std::exp(X[n]), std::exp(X[n + 1])});
+    states.push_back(X);
+    asked.push_back(exchanged ? 1 : 0);
     if (e.criticalIndex != SIZE_MAX && !exchanged) exchanged = bothWaysAgree(X);
     highestLnP = std::max(highestLnP, X[n + 1]);
     const double along = e.criticalIndex == SIZE_MAX
@@ -818,20 +829,43 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
   if (e.criticalIndex == SIZE_MAX) e.criticalIndex = e.curve.size();
   e.cricondenbar = extremeOf(e.curve, 1);
   e.cricondentherm = extremeOf(e.curve, 0);
-  // The grid: the bubble branch ends at the critical point, where the dew branch begins.
-  std::vector<StatePoint> bubble(e.curve.begin(), e.curve.begin() + static_cast<long>(e.criticalIndex));
-  std::vector<StatePoint> dew(e.curve.begin() + static_cast<long>(e.criticalIndex), e.curve.end());
+  // The grid: the bubble branch ends at the critical point, where the dew branch begins. Each
+  // crossing is solved at its pressure from the curve's states interpolated (the critical point,
+  // having no state, leaves its segments' crossings interpolated).
+  const size_t ci = e.criticalIndex;
+  std::vector<StatePoint> bubble(e.curve.begin(), e.curve.begin() + static_cast<long>(ci));
+  std::vector<StatePoint> dew(e.curve.begin() + static_cast<long>(ci), e.curve.end());
+  std::vector<std::vector<double>> bubbleStates(states.begin(), states.begin() + static_cast<long>(ci));
+  std::vector<std::vector<double>> dewStates(states.begin() + static_cast<long>(ci), states.end());
+  std::vector<char> bubbleAsked(asked.begin(), asked.begin() + static_cast<long>(ci));
+  std::vector<char> dewAsked(asked.begin() + static_cast<long>(ci), asked.end());
   if (e.critical.found()) {
     bubble.push_back(e.critical);
+    bubbleStates.emplace_back();
+    bubbleAsked.push_back(0);
     dew.insert(dew.begin(), e.critical);
+    dewStates.insert(dewStates.begin(), std::vector<double>());
+    dewAsked.insert(dewAsked.begin(), 0);
   }
+  const auto solved = [&](const Crossing& c, const std::vector<std::vector<double>>& branchStates,
+                          const std::vector<char>& branchAsked, double p) {
+    const std::vector<double>&a = branchStates[c.end - 1], &b = branchStates[c.end];
+    if (a.empty() || b.empty()) return c.t;
+    std::vector<double> x(m), Jgrid;
+    for (size_t k = 0; k < m; ++k) x[k] = a[k] + c.share * (b[k] - a[k]);
+    x[n + 1] = std::log(p);
+    int gridSteps = 0;
+    return curveNewton(x, n + 1, branchAsked[c.end] != 0, Jgrid, gridSteps) ? std::exp(x[n]) : c.t;
+  };
   for (int i = 0; i < points; ++i) {
     EnvelopePoint g;
     g.pressure = pFrom * std::pow(pTo / pFrom, static_cast<double>(i) / (points - 1));
-    const std::vector<double> b = crossings(bubble, g.pressure), d = crossings(dew, g.pressure);
-    if (!b.empty()) g.bubble = b.front();
-    if (!d.empty()) g.dew = *std::max_element(d.begin(), d.end());
-    if (d.size() > 1) g.lowerDew = *std::min_element(d.begin(), d.end());
+    const std::vector<Crossing> b = crossings(bubble, g.pressure), d = crossings(dew, g.pressure);
+    if (!b.empty()) g.bubble = solved(b.front(), bubbleStates, bubbleAsked, g.pressure);
+    std::vector<double> dewTs;
+    for (const Crossing& c : d) dewTs.push_back(solved(c, dewStates, dewAsked, g.pressure));
+    if (!dewTs.empty()) g.dew = *std::max_element(dewTs.begin(), dewTs.end());
+    if (dewTs.size() > 1) g.lowerDew = *std::min_element(dewTs.begin(), dewTs.end());
     e.points.push_back(g);
   }
   std::fprintf(stderr, "  envelope: %zu points traced, critical point %s (%ld K-value requests)\n", e.curve.size(),

@@ -190,6 +190,7 @@ nlohmann::ordered_json resultsJson(const CaseResults& r, const std::vector<Shown
                        {"entropy_kJ_per_kmolK", number(r.overallEntropy)},
                        {"heatCapacity_kJ_per_kmolK", number(r.overallHeatCapacity)},
                        {"molarVolume_m3_per_kmol", number(r.overallMolarVolume)}};
+  if (!r.propertiesNote.empty()) root["propertiesNote"] = r.propertiesNote;
   if (r.hasSurfaceTension) root["surfaceTension_dyne_per_cm"] = number(r.surfaceTension);
   if (!r.orderedPhases.empty()) root["orderedPhases"] = r.orderedPhases;
   if (!r.envelope.empty()) {

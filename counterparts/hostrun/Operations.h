@@ -85,9 +85,9 @@ class Operations {
   // ln K1 = ln(y/x1) and ln K2 = ln(y/x2) by ComputeKFactors on a vapour and two liquids.
   bool threePhaseKValues(const std::vector<double>& y, const std::vector<double>& x1, const std::vector<double>& x2,
                          std::vector<double>& K1, std::vector<double>& K2, std::string& failure);
-  // The two-phase flash; then, when the extension can calculate liquid-liquid equilibria, the
-  // stability test of the liquid (or, without a liquid, of the feed) against a second liquid and,
-  // when it splits, the flash on a vapour and two liquids.
+  // The two-phase flash; then, when the extension can calculate liquid-liquid equilibria, a
+  // stability test against a trial second liquid (of the vapour found, or of the feed when there is
+  // none) and, when a trial lowers the Gibbs energy, the flash on a vapour and two liquids.
   bool flash(CaseResults& r);
   bool bubblePointGuess(CaseResults& r);
   bool phaseProperties(CaseResults& r);

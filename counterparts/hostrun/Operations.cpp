@@ -861,11 +861,15 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
     EnvelopePoint g;
     g.pressure = pFrom * std::pow(pTo / pFrom, static_cast<double>(i) / (points - 1));
     const std::vector<Crossing> b = crossings(bubble, g.pressure), d = crossings(dew, g.pressure);
-    if (!b.empty()) g.bubble = solved(b.front(), bubbleStates, bubbleAsked, g.pressure);
-    std::vector<double> dewTs;
+    std::vector<double> bubbleTs, dewTs;
+    for (const Crossing& c : b) bubbleTs.push_back(solved(c, bubbleStates, bubbleAsked, g.pressure));
     for (const Crossing& c : d) dewTs.push_back(solved(c, dewStates, dewAsked, g.pressure));
-    if (!dewTs.empty()) g.dew = *std::max_element(dewTs.begin(), dewTs.end());
-    if (dewTs.size() > 1) g.lowerDew = *std::min_element(dewTs.begin(), dewTs.end());
+    std::sort(bubbleTs.begin(), bubbleTs.end());
+    std::sort(dewTs.begin(), dewTs.end());
+    if (!bubbleTs.empty()) g.bubble = bubbleTs.front();
+    if (bubbleTs.size() > 1) g.upperBubble = bubbleTs.back();
+    if (!dewTs.empty()) g.dew = dewTs.back();
+    if (dewTs.size() > 1) g.lowerDew = dewTs.front();
     e.points.push_back(g);
   }
   std::fprintf(stderr, "  envelope: %zu points traced, critical point %s (%ld K-value requests)\n", e.curve.size(),

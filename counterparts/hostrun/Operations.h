@@ -28,7 +28,9 @@ struct PhaseResult {
 struct EnvelopePoint {
   double pressure = 0;  // kPa
   double bubble = 0, dew = 0;  // K; 0 where the curve has no such point
-  double lowerDew = 0;         // K: between the critical pressure and the cricondenbar, the colder dew point
+  // Between the critical pressure and the cricondenbar one branch crosses a pressure twice: the
+  // colder dew point (critical point left of the cricondenbar) or the hotter bubble point (right).
+  double lowerDew = 0, upperBubble = 0;  // K
 };
 
 // A point of the traced curve, or one of its marked points; t = 0 where it was not found.

@@ -110,11 +110,16 @@ void printEnvelope(const Envelope& e) {
   printStatePoint("Critical point", e.critical);
   printStatePoint("Cricondenbar", e.cricondenbar);
   printStatePoint("Cricondentherm", e.cricondentherm);
-  const bool lower = std::any_of(e.points.begin(), e.points.end(), [](const EnvelopePoint& p) { return p.lowerDew > 0; });
-  std::printf("\n  %12s %12s %12s%s\n", "P kPa", "bubble K", "dew K", lower ? "  lower dew K" : "");
+  const auto any = [&](double EnvelopePoint::*t) {
+    return std::any_of(e.points.begin(), e.points.end(), [t](const EnvelopePoint& p) { return p.*t > 0; });
+  };
+  const bool upper = any(&EnvelopePoint::upperBubble), lower = any(&EnvelopePoint::lowerDew);
+  std::printf("\n  %12s %12s %12s%s%s\n", "P kPa", "bubble K", "dew K", upper ? " upper bubble K" : "",
+              lower ? "  lower dew K" : "");
   for (const EnvelopePoint& p : e.points) {
-    std::printf("  %12.2f %12s %12s", p.pressure, p.bubble > 0 ? format("%.3f", p.bubble).c_str() : "-",
-                p.dew > 0 ? format("%.3f", p.dew).c_str() : "-");
+    std::printf("  %12.2f %12s %12s", p.pressure, cell(p.bubble, "%.3f", p.bubble > 0).c_str(),
+                cell(p.dew, "%.3f", p.dew > 0).c_str());
+    if (upper) std::printf(" %14s", cell(p.upperBubble, "%.3f", p.upperBubble > 0).c_str());
     if (p.lowerDew > 0) std::printf(" %12.3f", p.lowerDew);
     std::printf("\n");
   }
@@ -199,6 +204,7 @@ nlohmann::ordered_json resultsJson(const CaseResults& r, const std::vector<Shown
       Json point = {{"P_kPa", e.pressure},
                     {"bubble_K", e.bubble > 0 ? Json(e.bubble) : Json()},
                     {"dew_K", e.dew > 0 ? Json(e.dew) : Json()}};
+      if (e.upperBubble > 0) point["upperBubble_K"] = e.upperBubble;
       if (e.lowerDew > 0) point["lowerDew_K"] = e.lowerDew;
       points.push_back(point);
     }

@@ -283,7 +283,9 @@ hostrun::Envelope sampleEnvelope() {
   e.critical = {250, 5000};
   e.cricondenbar = {270, 6000};
   e.cricondentherm = {300, 3000};
-  e.points = {{200, 150, 280}, {1000, 185, 295}, {5500, 0, 285, 258}, {9000, 0, 0}};
+  // One row with two dew points, one (as a mixture whose critical point lies right of its
+  // cricondenbar would give) with two bubble points.
+  e.points = {{200, 150, 280}, {1000, 185, 295}, {5500, 0, 285, 258}, {5800, 262, 0, 0, 266}, {9000, 0, 0}};
   return e;
 }
 
@@ -301,14 +303,14 @@ TEST(EnvelopePlot, DrawsOneCurveThroughTheCriticalPointAndLabelsItsThreePoints) 
   EXPECT_EQ(occurrences(bubble, ","), 5u);  // four traced points and the critical point
   EXPECT_EQ(occurrences(dew, ","), 7u);     // the critical point and six traced points
   EXPECT_EQ(dew.substr(0, dew.find(' ')), bubble.substr(bubble.rfind(' ') + 1));
-  EXPECT_EQ(occurrences(svg, "<circle"), 5u);  // one mark per grid point found
+  EXPECT_EQ(occurrences(svg, "<circle"), 6u);  // one mark per grid point found
   EXPECT_NE(svg.find("critical point 250.0 K, 5000 kPa"), std::string::npos);
   EXPECT_NE(svg.find("cricondenbar 270.0 K, 6000 kPa"), std::string::npos);
   EXPECT_NE(svg.find("cricondentherm 300.0 K, 3000 kPa"), std::string::npos);
   EXPECT_NE(svg.find("Temperature (K)"), std::string::npos);
   EXPECT_NE(svg.find("Pressure (kPa"), std::string::npos);
-  EXPECT_NE(svg.find("bubble curve (2 of 4 grid points)"), std::string::npos);
-  EXPECT_NE(svg.find("dew curve (3 of 4 grid points)"), std::string::npos);
+  EXPECT_NE(svg.find("bubble curve (3 of 5 grid points)"), std::string::npos);
+  EXPECT_NE(svg.find("dew curve (3 of 5 grid points)"), std::string::npos);
   EXPECT_NE(svg.find("Ethane &amp; co 0.1"), std::string::npos);
   EXPECT_EQ(svg.find("Ethane & co"), std::string::npos);
 }
@@ -348,9 +350,12 @@ TEST(ResultsJson, GivesFugacitiesInKilopascalAndTheEnvelopeAsAnObject) {
   EXPECT_EQ(j["phases"][0]["fugacity_kPa"][1], 1603.0);
   EXPECT_EQ(j["K2"].size(), 2u);
   const auto& env = j["envelope"];
-  EXPECT_EQ(env["points"].size(), 4u);
-  EXPECT_TRUE(env["points"][3]["bubble_K"].is_null());
+  EXPECT_EQ(env["points"].size(), 5u);
+  EXPECT_TRUE(env["points"][4]["bubble_K"].is_null());
+  EXPECT_TRUE(env["points"][4]["dew_K"].is_null());
   EXPECT_EQ(env["points"][2]["lowerDew_K"], 258.0);
+  EXPECT_FALSE(env["points"][2].contains("upperBubble_K"));
+  EXPECT_EQ(env["points"][3]["upperBubble_K"], 266.0);
   EXPECT_EQ(env["curve"].size(), 10u);
   EXPECT_EQ(env["critical"]["T_K"], 250.0);
   EXPECT_EQ(env["cricondenbar"]["P_kPa"], 6000.0);

@@ -62,6 +62,26 @@ function(quellmar_write_register_list)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/register.list CONTENT "${body}\n")
 endfunction()
 
+# quellmar_main_job_target(<name> programs...)
+# A target that builds every component of the registration list (a DLL's target is named as its
+# file, a type library's as <name>_idl) and the given programs, and nothing else.
+function(quellmar_main_job_target name)
+  add_custom_target(${name})
+  add_dependencies(${name} ${ARGN})
+  get_property(items GLOBAL PROPERTY QUELLMAR_REGISTER)
+  foreach(item ${items})
+    string(REGEX MATCH "^([a-z]+) (.*)$" matched "${item}")
+    get_filename_component(base "${CMAKE_MATCH_2}" NAME_WE)
+    if(CMAKE_MATCH_1 STREQUAL "tlb")
+      set(base ${base}_idl)
+    endif()
+    if(NOT TARGET ${base})
+      message(FATAL_ERROR "no target ${base} builds the registered ${CMAKE_MATCH_2}")
+    endif()
+    add_dependencies(${name} ${base})
+  endforeach()
+endfunction()
+
 # quellmar_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s])
 # One ctest entry per GoogleTest executable, run through Wine, always with a timeout.
 function(quellmar_test name)

@@ -5,13 +5,16 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QUELLMAR_BUILD:-$ROOT/build}
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-PACKAGES="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 libwine-dev googletest"
+# What the main job needs; the tests need GoogleTest besides.
+PACKAGES="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 libwine-dev nlohmann-json3-dev"
+TEST_PACKAGES="googletest"
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 
+# install_packages [more packages]
 install_packages() {
   local missing=()
-  for p in $PACKAGES; do
+  for p in $PACKAGES "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
@@ -23,10 +26,11 @@ install_packages() {
   fi
 }
 
-build_all() {
-  log "configure and build in $BUILD"
+# build [target]: everything (the tests included) without a target.
+build() {
+  log "configure and build ${1:-everything} in $BUILD"
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
-  cmake --build "$BUILD" -j"$(nproc)"
+  cmake --build "$BUILD" -j"$(nproc)" ${1:+--target "$1"}
 }
 
 # Every Wine call of one run must see the same TMPDIR (the server socket lives there).
@@ -90,9 +94,21 @@ register_all() {
   log "registered $(grep -c . "$list") components"
 }
 
+# The tests: every package and everything built.
 setup_all() {
+  install_packages $TEST_PACKAGES
+  build
+  prepare_wine
+}
+
+# The main job: only the components it registers and the programs it runs.
+setup_main_job() {
   install_packages
-  build_all
+  build mainjob
+  prepare_wine
+}
+
+prepare_wine() {
   wine_env
   make_prefix
   start_session

@@ -20,44 +20,43 @@ struct Compositions {
       pointers[i] = slot[i].data();
     }
   }
-  // The flash's vapour in slot 0 and liquid in slot 1.
-  explicit Compositions(const FlashResult& f) : Compositions(f.x.size()) {
-    slot[0] = f.y;
-    slot[1] = f.x;
-    pointers[0] = slot[0].data();
-    pointers[1] = slot[1].data();
+  Compositions(const std::vector<double>& s0, const std::vector<double>& s1, const std::vector<double>& s2)
+      : Compositions(s0.size()) {
+    set(0, s0);
+    set(1, s1);
+    if (!s2.empty()) set(2, s2);
+  }
+  // The flash's vapour in slot 0, liquid in slot 1 and second liquid in slot 2.
+  explicit Compositions(const FlashResult& f) : Compositions(f.y, f.x, f.x2) {}
+  void set(int s, const std::vector<double>& values) {
+    slot[s] = values;
+    pointers[s] = slot[s].data();
   }
 };
 
-// The flash's two phases as the host hands them over: compositions, phase types and fractions.
+// The flash's phases as the host hands them over: compositions, phase types and fractions.
 struct FlashPhases {
   Compositions c;
   int types[3];
   double fractions[3];
   explicit FlashPhases(const FlashResult& f)
       : c(f),
-        types{f.vapourFraction > 0 ? kVapour : kAbsent, f.vapourFraction < 1 ? kLiquid : kAbsent, kAbsent},
-        fractions{f.vapourFraction, 1 - f.vapourFraction, 0} {}
+        types{f.vapourFraction > 0 ? kVapour : kAbsent, f.liquidFraction() > 0 ? kLiquid : kAbsent,
+              f.twoLiquids() && f.liquid2Fraction > 0 ? kLiquid : kAbsent},
+        fractions{f.vapourFraction, f.liquidFraction(), f.liquid2Fraction} {}
 };
 
-void progress(int done, int total) {
-  const int width = 40;
-  const int filled = total ? done * width / total : width;
-  std::fprintf(stderr, "\r  envelope [%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
-               std::string(static_cast<size_t>(width - filled), '.').c_str(), total ? done * 100 / total : 100);
-  if (done == total) std::fprintf(stderr, "\n");
-  std::fflush(stderr);
+std::vector<double> exponentials(const std::vector<double>& logs) {
+  std::vector<double> values(logs.size());
+  for (size_t i = 0; i < logs.size(); ++i) values[i] = std::exp(logs[i]);
+  return values;
 }
 
 }  // namespace
 
 bool Operations::kValues(double t, double p, const std::vector<double>& x, const std::vector<double>& y,
                          std::vector<double>& K, std::string& failure) {
-  Compositions c(x.size());
-  c.slot[0] = y;
-  c.slot[1] = x;
-  c.pointers[0] = c.slot[0].data();
-  c.pointers[1] = c.slot[1].data();
+  Compositions c(y, x, {});
   std::vector<double> lnK(x.size(), std::nan(""));
   ++m_kValueRequests;
   const HRESULT hr = m_s.package()->ComputeKFactorsVL(t, p, c.pointers, lnK.data());
@@ -65,30 +64,108 @@ bool Operations::kValues(double t, double p, const std::vector<double>& x, const
     failure = "ComputeKFactorsVL failed: " + hresultText(hr);
     return false;
   }
-  K.resize(x.size());
-  for (size_t i = 0; i < x.size(); ++i) K[i] = std::exp(lnK[i]);
+  K = exponentials(lnK);
+  return true;
+}
+
+bool Operations::threePhaseKValues(const std::vector<double>& y, const std::vector<double>& x1,
+                                   const std::vector<double>& x2, std::vector<double>& K1, std::vector<double>& K2,
+                                   std::string& failure) {
+  Compositions c(y, x1, x2);
+  int types[3] = {kVapour, kLiquid, kLiquid};
+  std::vector<double> lnK1(y.size(), std::nan("")), lnK2(y.size(), std::nan(""));
+  double* results[2] = {lnK1.data(), lnK2.data()};
+  ++m_kValueRequests;
+  const HRESULT hr = m_s.package()->ComputeKFactors(m_t, m_p, c.pointers, types, results);
+  if (FAILED(hr)) {
+    failure = "ComputeKFactors on two liquids failed: " + hresultText(hr);
+    return false;
+  }
+  K1 = exponentials(lnK1);
+  K2 = exponentials(lnK2);
+  return true;
+}
+
+bool Operations::wilsonStartK(std::vector<double>& K, std::string& failure) {
+  K.resize(m_s.feed().size());
+  for (size_t i = 0; i < K.size(); ++i) {
+    double lnK = 0;
+    const HRESULT hr = m_s.package()->InitializeKFactors(static_cast<int>(i), m_t, m_p, 0, &lnK);
+    if (FAILED(hr)) {
+      failure = "InitializeKFactors failed: " + hresultText(hr);
+      return false;
+    }
+    K[i] = std::exp(lnK);
+  }
+  return true;
+}
+
+// The phase under test is the vapour when there is one (a trial liquid w beside it and the liquid:
+// ComputeKFactors gives K2 = phi(w) / phi(y), so W = y / K2), else the feed as a liquid
+// (ComputeKFactorsLL gives phi(w) / phi(z)).
+bool Operations::splitsIntoTwoLiquids(CaseResults& r) {
+  const FlashResult& f = r.flash;
+  const bool vapour = f.vapourFraction > 0;
+  const std::vector<double>& reference = vapour ? f.y : m_s.feed();
+  std::vector<std::vector<double>> present = {f.x};
+  if (vapour) present.push_back(f.y);
+  const Stability s = testStability(reference, present, [&](const std::vector<double>& w, std::vector<double>& K,
+                                                               std::string& failure) {
+    if (vapour) {
+      std::vector<double> K1;
+      return threePhaseKValues(f.y, f.x, w, K1, K, failure);  // K2 = phi(w) / phi(y)
+    }
+    Compositions c(reference, w, {});
+    std::vector<double> lnK(w.size(), std::nan(""));
+    ++m_kValueRequests;
+    const HRESULT hr = m_s.package()->ComputeKFactorsLL(m_t, m_p, c.pointers, lnK.data());
+    if (FAILED(hr)) failure = "ComputeKFactorsLL failed: " + hresultText(hr);
+    K = exponentials(lnK);
+    return SUCCEEDED(hr);
+  });
+  if (!s.failure.empty()) {
+    r.failures.push_back("stability test: " + s.failure);
+    return false;
+  }
+  r.stabilityTested = true;
+  r.tangentPlane = s.trial.empty() ? 0 : s.tangentPlane;
+  if (!s.unstable) return false;
+  // The second liquid starts from the trial phase: K2 = y / w = K1 x / w.
+  std::vector<double> K2(f.K.size());
+  for (size_t i = 0; i < K2.size(); ++i) K2[i] = f.K[i] * f.x[i] / std::max(s.trial[i], 1e-300);
+  FlashResult three = flashThreePhase(m_s.feed(), f.K, K2, [&](const std::vector<double>& y, const std::vector<double>& x1,
+                                                                const std::vector<double>& x2, std::vector<double>& K1,
+                                                                std::vector<double>& K2out, std::string& failure) {
+    return threePhaseKValues(y, x1, x2, K1, K2out, failure);
+  });
+  if (!three.converged) {
+    r.failures.push_back("three-phase flash: " + three.failure);
+    return false;
+  }
+  three.iterations += f.iterations;
+  r.flash = three;
   return true;
 }
 
 bool Operations::flash(CaseResults& r) {
-  const int n = m_s.count();
-  std::vector<double> start(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    double lnK = 0;
-    const HRESULT hr = m_s.package()->InitializeKFactors(i, m_t, m_p, 0, &lnK);
-    if (FAILED(hr)) {
-      r.failures.push_back("InitializeKFactors failed: " + hresultText(hr));
-      return false;
-    }
-    start[static_cast<size_t>(i)] = std::exp(lnK);
+  std::vector<double> start;
+  std::string failure;
+  if (!wilsonStartK(start, failure)) {
+    r.failures.push_back(failure);
+    return false;
   }
   r.flash = flashTP(m_s.feed(), start, [&](const std::vector<double>& x, const std::vector<double>& y,
-                                          std::vector<double>& K, std::string& failure) {
-    return kValues(m_t, m_p, x, y, K, failure);
+                                          std::vector<double>& K, std::string& why) {
+    return kValues(m_t, m_p, x, y, K, why);
   });
   r.flashed = r.flash.converged;
-  if (!r.flashed) r.failures.push_back("flash: " + r.flash.failure);
-  return r.flashed;
+  if (!r.flashed) {
+    r.failures.push_back("flash: " + r.flash.failure);
+    return false;
+  }
+  if (m_s.canCalculateLLE()) splitsIntoTwoLiquids(r);
+  listPhases(r);
+  return r.failures.empty();
 }
 
 bool Operations::bubblePointGuess(CaseResults& r) {
@@ -98,32 +175,51 @@ bool Operations::bubblePointGuess(CaseResults& r) {
   return SUCCEEDED(hr);
 }
 
-bool Operations::phaseProperties(CaseResults& r) {
-  if (!r.flashed) return false;
-  FlashPhases f(r.flash);
-  double h[4] = {}, s[4] = {}, cp[4] = {}, vm[4] = {};
-  const HRESULT hr = m_s.package()->ComputePhaseProperties(m_t, m_p, f.c.pointers, f.types, f.fractions, h, s, cp, vm);
-  if (FAILED(hr)) {
-    r.failures.push_back("ComputePhaseProperties failed: " + hresultText(hr));
-    return false;
-  }
+void Operations::listPhases(CaseResults& r) {
+  const FlashPhases f(r.flash);
   r.phases.clear();
-  for (int slot = 0; slot < 2; ++slot) {
+  for (int slot = 0; slot < 3; ++slot) {
     if (f.types[slot] == kAbsent) continue;
     PhaseResult p;
+    p.slot = slot;
     p.type = f.types[slot];
     p.fraction = f.fractions[slot];
     p.x = f.c.slot[slot];
-    p.enthalpy = h[slot];
-    p.entropy = s[slot];
-    p.heatCapacity = cp[slot];
-    p.molarVolume = vm[slot];
     r.phases.push_back(p);
+  }
+}
+
+// All four properties; a package that does not offer them all (the extension refuses the request
+// and shows why) still gives the molar volumes, asked for alone.
+bool Operations::phaseProperties(CaseResults& r) {
+  if (!r.flashed) return false;
+  FlashPhases f(r.flash);
+  const double none = std::nan("");
+  double h[4] = {}, s[4] = {}, cp[4] = {}, vm[4] = {};
+  HRESULT hr = m_s.package()->ComputePhaseProperties(m_t, m_p, f.c.pointers, f.types, f.fractions, h, s, cp, vm);
+  if (FAILED(hr)) {
+    const HRESULT all = hr;
+    hr = m_s.package()->ComputePhaseProperties(m_t, m_p, f.c.pointers, f.types, f.fractions, nullptr, nullptr, nullptr, vm);
+    if (FAILED(hr)) {
+      r.failures.push_back("ComputePhaseProperties failed: " + hresultText(all) + ", for the molar volume alone: " +
+                           hresultText(hr));
+      return false;
+    }
+    r.propertiesNote = "Phase properties: enthalpy, entropy and heat capacity refused (" + hresultText(all) +
+                       "), molar volume alone given";
+    for (int k = 0; k < 4; ++k) h[k] = s[k] = cp[k] = none;
+  }
+  for (PhaseResult& p : r.phases) {
+    p.enthalpy = h[p.slot];
+    p.entropy = s[p.slot];
+    p.heatCapacity = cp[p.slot];
+    p.molarVolume = vm[p.slot];
   }
   r.overallEnthalpy = h[3];
   r.overallEntropy = s[3];
   r.overallHeatCapacity = cp[3];
   r.overallMolarVolume = vm[3];
+  r.hasProperties = true;
   return true;
 }
 
@@ -133,17 +229,16 @@ bool Operations::fugacities(CaseResults& r) {
   Compositions c(n), f(n);
   int types[3] = {kAbsent, kAbsent, kAbsent};
   for (const PhaseResult& p : r.phases) {
-    const int slot = p.type == kVapour ? 0 : 1;
-    types[slot] = p.type;
-    c.slot[slot] = p.x;
-    c.pointers[slot] = c.slot[slot].data();
+    types[p.slot] = p.type;
+    c.set(p.slot, p.x);
   }
   const HRESULT hr = m_s.package()->ComputePhaseFugacities(m_t, m_p, c.pointers, types, f.pointers);
   if (FAILED(hr)) {
     r.failures.push_back("ComputePhaseFugacities failed: " + hresultText(hr));
     return false;
   }
-  for (PhaseResult& p : r.phases) p.fugacity = f.slot[p.type == kVapour ? 0 : 1];
+  // The extension answers the natural logarithm of each fugacity in kPa.
+  for (PhaseResult& p : r.phases) p.fugacity = exponentials(f.slot[p.slot]);
   return true;
 }
 
@@ -156,7 +251,8 @@ bool Operations::transport(CaseResults& r) {
     if (SUCCEEDED(hr))
       hr = m_s.package()->ComputePhaseThermalConductivity(m_t, m_p, x.data(), density, p.type, &p.thermalConductivity);
     p.hasTransport = SUCCEEDED(hr);
-    if (FAILED(hr)) {
+    // E_NOTIMPL: the package does not offer the property; the host shows none.
+    if (FAILED(hr) && hr != E_NOTIMPL) {
       r.failures.push_back("transport properties failed: " + hresultText(hr));
       all = false;
     }
@@ -166,7 +262,7 @@ bool Operations::transport(CaseResults& r) {
     const HRESULT hr =
         m_s.package()->ComputeLiquidSurfaceTension(m_t, m_p, c.pointers, r.flash.vapourFraction, &r.surfaceTension);
     r.hasSurfaceTension = SUCCEEDED(hr);
-    if (FAILED(hr)) {
+    if (FAILED(hr) && hr != E_NOTIMPL) {
       r.failures.push_back("ComputeLiquidSurfaceTension failed: " + hresultText(hr));
       all = false;
     }
@@ -255,76 +351,6 @@ std::string feedText(const std::vector<std::wstring>& names, const std::vector<d
   }
   return text;
 }
-
-// A converged point of a curve.
-struct Known {
-  double lnP = 0;
-  Saturation s;
-};
-
-// Follows one curve up the pressure grid. Each point starts from its converged neighbours
-// extrapolated linearly in ln P (temperature and incipient phase in logarithms); a point that does
-// not converge is approached again in smaller pressure steps. The curve's first point starts from
-// Wilson K-values; once a traced curve fails it stays open above (the critical region).
-class CurveTracer {
- public:
-  CurveTracer(Operations& ops, bool bubble) : m_ops(ops), m_bubble(bubble) {}
-
-  // The saturation temperature at p (above the previous call's), 0 where none converged.
-  double next(double p) {
-    const double lnP = std::log(p);
-    if (m_closed) return 0;
-    if (m_known.empty()) return firstPoint(p, lnP);
-    if (!(m_step > 0)) m_step = lnP - m_known.back().lnP;
-    const double smallest = (lnP - m_known.back().lnP) / 16;
-    while (m_known.back().lnP < lnP - 1e-12) {
-      const double target = std::min(m_known.back().lnP + m_step, lnP);
-      Saturation s = predict(target);
-      if (m_ops.saturation(std::exp(target), m_bubble, s)) {
-        const double taken = target - m_known.back().lnP;
-        remember(target, s);
-        m_step = 2 * taken;
-      } else if ((m_step = std::min(m_step, target - m_known.back().lnP) / 2) < smallest) {
-        m_closed = true;
-        return 0;
-      }
-    }
-    return m_known.back().s.t;
-  }
-
- private:
-  double firstPoint(double p, double lnP) {
-    Saturation s;
-    if (!m_ops.wilsonStart(p, m_bubble, s) || !m_ops.saturation(p, m_bubble, s)) return 0;
-    remember(lnP, s);
-    return s.t;
-  }
-
-  void remember(double lnP, const Saturation& s) {
-    m_known.push_back({lnP, s});
-    if (m_known.size() > 2) m_known.erase(m_known.begin());
-  }
-
-  Saturation predict(double lnP) const {
-    const Known& b = m_known.back();
-    Saturation s = b.s;
-    if (m_known.size() < 2) return s;
-    const Known& a = m_known.front();
-    const double r = (lnP - b.lnP) / (b.lnP - a.lnP);
-    s.t = std::exp(std::log(b.s.t) + r * (std::log(b.s.t) - std::log(a.s.t)));
-    for (size_t i = 0; i < s.incipient.size(); ++i)
-      if (a.s.incipient[i] > 0 && b.s.incipient[i] > 0)
-        s.incipient[i] = std::exp(std::log(b.s.incipient[i]) + r * std::log(b.s.incipient[i] / a.s.incipient[i]));
-    normalise(s.incipient);
-    return s;
-  }
-
-  Operations& m_ops;
-  const bool m_bubble;
-  std::vector<Known> m_known;  // the last two converged points
-  double m_step = 0;           // the next step in ln P
-  bool m_closed = false;
-};
 
 }  // namespace
 
@@ -522,27 +548,334 @@ bool Operations::wilsonStart(double p, bool bubble, Saturation& s) {
   return true;
 }
 
+// ---- The whole envelope by continuation ----
+//
+// Michelsen's method: the curve of incipient phase formation of the feed is followed in
+// X = (ln K, ln T, ln P) with one variable specified at each point, the one changing fastest along
+// the curve, so that the curve passes through the critical point (every ln K through zero) and on
+// round the cricondenbar and cricondentherm. On the bubble side the feed is the liquid and the
+// incipient phase y = z K the vapour; past the critical point y is the denser phase and the feed
+// the vapour, so the package is asked with the roles exchanged (continuous at the critical point,
+// where every K is 1). The exchange waits until both ways of asking agree at a converged point:
+// near the critical point the package's root choice (largest root for the vapour, smallest for the
+// liquid) differs between them where the cubic has three roots, and only the way the curve came
+// by leads on along it.
+
+namespace {
+
+constexpr double kMaxCurveLogT = 0.02, kMaxCurveLogP = 0.1;   // largest step of ln T and ln P
+constexpr double kMinCurveLogK = 0.02;                         // the steps of ln K near the critical point
+constexpr double kCurveLogKShare = 0.2;                        // elsewhere this share of the largest |ln K|
+constexpr double kCriticalApproach = 0.1;                     // largest |ln K| where the crossing is tried
+constexpr int kCurveNewtonSteps = 12, kCurveSteps = 2000, kCurveHalvings = 8;
+
+double largestAbs(const std::vector<double>& v, size_t count) {
+  double m = 0;
+  for (size_t i = 0; i < count; ++i) m = std::max(m, std::fabs(v[i]));
+  return m;
+}
+
+// T and P (and the curve's parameter) on the parabola through three consecutive curve points at
+// the extreme of one of them: ln P for the cricondenbar (which = 1), ln T for the cricondentherm (0).
+StatePoint extremeOf(const std::vector<StatePoint>& curve, int which) {
+  if (curve.empty()) return {};
+  const auto value = [&](size_t i, int w) { return w == 0 ? std::log(curve[i].t) : std::log(curve[i].p); };
+  size_t best = 0;
+  for (size_t i = 1; i < curve.size(); ++i)
+    if (value(i, which) > value(best, which)) best = i;
+  if (best == 0 || best + 1 >= curve.size()) return curve[best];
+  // Parameter: the distance along the curve in (ln T, ln P).
+  const auto distance = [&](size_t a, size_t b) { return std::hypot(value(a, 0) - value(b, 0), value(a, 1) - value(b, 1)); };
+  const double s0 = -distance(best - 1, best), s2 = distance(best, best + 1);
+  const auto parabola = [&](int w, double& a, double& b, double& c) {
+    const double f0 = value(best - 1, w), f1 = value(best, w), f2 = value(best + 1, w);
+    // f = a s^2 + b s + c through (s0, f0), (0, f1), (s2, f2).
+    c = f1;
+    a = ((f2 - f1) / s2 - (f0 - f1) / s0) / (s2 - s0);
+    b = (f2 - f1) / s2 - a * s2;
+  };
+  double a = 0, b = 0, c = 0;
+  parabola(which, a, b, c);
+  if (!(a < 0)) return curve[best];
+  const double s = std::clamp(-b / (2 * a), s0, s2);
+  double a2 = 0, b2 = 0, c2 = 0;
+  parabola(1 - which, a2, b2, c2);
+  const double extreme = a * s * s + b * s + c, other = a2 * s * s + b2 * s + c2;
+  return which == 0 ? StatePoint{std::exp(extreme), std::exp(other)} : StatePoint{std::exp(other), std::exp(extreme)};
+}
+
+// Every variable of the curve at X[s] = target on the parabola (in X[s]) through three points.
+std::vector<double> extrapolated(const std::vector<std::vector<double>>& points, size_t s, double target) {
+  const std::vector<double>&a = points[points.size() - 3], &b = points[points.size() - 2], &c = points.back();
+  const double sa = a[s], sb = b[s], sc = c[s];
+  const double la = (target - sb) * (target - sc) / ((sa - sb) * (sa - sc));
+  const double lb = (target - sa) * (target - sc) / ((sb - sa) * (sb - sc));
+  const double lc = (target - sa) * (target - sb) / ((sc - sa) * (sc - sb));
+  std::vector<double> x(c.size());
+  for (size_t k = 0; k < x.size(); ++k) x[k] = la * a[k] + lb * b[k] + lc * c[k];
+  x[s] = target;
+  return x;
+}
+
+// Where a branch of the curve crosses pressure p: the segment (end - 1, end) and the share of the
+// way along it (linear in ln P), with the temperature linear in ln T.
+struct Crossing {
+  double t = 0;
+  size_t end = 0;
+  double share = 0;
+};
+
+std::vector<Crossing> crossings(const std::vector<StatePoint>& branch, double p) {
+  std::vector<Crossing> found;
+  const double lnP = std::log(p);
+  for (size_t i = 1; i < branch.size(); ++i) {
+    const double a = std::log(branch[i - 1].p), b = std::log(branch[i].p);
+    if ((lnP - a) * (lnP - b) > 0 || a == b) continue;
+    if (lnP == b && i + 1 < branch.size()) continue;  // counted with the next segment
+    const double r = (lnP - a) / (b - a);
+    found.push_back({std::exp(std::log(branch[i - 1].t) + r * (std::log(branch[i].t) - std::log(branch[i - 1].t))), i, r});
+  }
+  return found;
+}
+
+void progress(double done) {
+  static int shown = -1;
+  const int percent = static_cast<int>(std::clamp(done, 0.0, 1.0) * 100);
+  if (percent == shown) return;
+  shown = percent == 100 ? -1 : percent;
+  const int width = 40, filled = percent * width / 100;
+  std::fprintf(stderr, "\r  envelope [%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
+               std::string(static_cast<size_t>(width - filled), '.').c_str(), percent);
+  if (percent == 100) std::fprintf(stderr, "\n");
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+bool Operations::curveResidual(const std::vector<double>& X, size_t spec, double specValue, bool flipped,
+                               std::vector<double>& F) {
+  const size_t n = X.size() - 2;
+  std::vector<double> u(X.begin(), X.begin() + static_cast<long>(n + 1)), incipient;
+  if (flipped)
+    for (size_t i = 0; i < n; ++i) u[i] = -u[i];
+  if (!newtonResidual(std::exp(X[n + 1]), !flipped, u, F, incipient)) return false;
+  if (flipped)
+    for (size_t i = 0; i < n; ++i) F[i] = -F[i];
+  F.push_back(X[spec] - specValue);
+  return true;
+}
+
+bool Operations::bothWaysAgree(const std::vector<double>& X) {
+  constexpr double kAgreement = 1e-9;
+  std::vector<double> asCame, exchanged;
+  if (!curveResidual(X, 0, X[0], false, asCame) || !curveResidual(X, 0, X[0], true, exchanged)) return false;
+  for (size_t i = 0; i < asCame.size(); ++i)
+    if (std::fabs(asCame[i] - exchanged[i]) > kAgreement) return false;
+  return true;
+}
+
+// Newton on the curve's n + 2 equations with X[spec] held at its predicted value; J is the
+// Jacobian at the solution (for the next point's sensitivities).
+bool Operations::curveNewton(std::vector<double>& X, size_t spec, bool flipped, std::vector<double>& J, int& steps) {
+  const size_t m = X.size(), n = m - 2;
+  const double specValue = X[spec];
+  std::vector<double> F, shifted;
+  for (steps = 0; steps < kCurveNewtonSteps; ++steps) {
+    if (!curveResidual(X, spec, specValue, flipped, F)) return false;
+    J.assign(m * m, 0.0);
+    for (size_t k = 0; k < m; ++k) {
+      std::vector<double> v = X;
+      v[k] += kDifference;
+      if (!curveResidual(v, spec, specValue, flipped, shifted)) return false;
+      for (size_t row = 0; row < m; ++row) J[row * m + k] = (shifted[row] - F[row]) / kDifference;
+    }
+    if (largestAbs(F, m) < kTolerance) return std::isfinite(X[n]) && largestAbs(X, n) > 0;
+    std::vector<double> A = J, delta(m);
+    for (size_t row = 0; row < m; ++row) delta[row] = -F[row];
+    if (!solveLinear(A, delta)) return false;
+    const double scale = std::min({1.0, kMaxLogTStep / std::max(std::fabs(delta[n]), 1e-300),
+                                   kMaxLogTStep / std::max(std::fabs(delta[n + 1]), 1e-300),
+                                   kMaxLogKStep / std::max(largestAbs(delta, n), 1e-300)});
+    for (size_t k = 0; k < m; ++k) X[k] += scale * delta[k];
+  }
+  return false;
+}
+
 bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) {
   r.envelope = Envelope{};
-  r.envelope.feed = feedText(m_s.hostComponents(), m_s.feed());
+  Envelope& e = r.envelope;
+  e.feed = feedText(m_s.hostComponents(), m_s.feed());
   const long requests = m_kValueRequests;
-  CurveTracer bubble(*this, true), dew(*this, false);
-  for (int i = 0; i < points; ++i) {
-    progress(i, points);
-    EnvelopePoint e;
-    e.pressure = pFrom * std::pow(pTo / pFrom, static_cast<double>(i) / (points - 1));
-    e.bubble = bubble.next(e.pressure);
-    e.dew = dew.next(e.pressure);
-    r.envelope.points.push_back(e);
+  const std::vector<double>& z = m_s.feed();
+  const size_t n = z.size(), m = n + 2;
+  progress(0);
+  // The first point: the bubble point at the lowest pressure of the grid.
+  Saturation first;
+  if (!wilsonStart(pFrom, true, first) || !saturation(pFrom, true, first)) {
+    progress(1);
+    r.failures.push_back("envelope: no bubble point at " + std::to_string(pFrom) + " kPa to start from");
+    return false;
   }
-  progress(points, points);
-  const auto& pts = r.envelope.points;
-  const auto converged = [&](bool ofBubble) {
-    return std::count_if(pts.begin(), pts.end(), [&](const EnvelopePoint& e) { return (ofBubble ? e.bubble : e.dew) > 0; });
+  std::vector<double> X(m);
+  for (size_t i = 0; i < n; ++i) X[i] = std::log(first.incipient[i] / z[i]);
+  X[n] = std::log(first.t);
+  X[n + 1] = std::log(pFrom);
+  // Which side of the critical point a state is on: its ln K against the first point's.
+  const std::vector<double> side(X.begin(), X.begin() + static_cast<long>(n));
+  const auto flippedAt = [&](const std::vector<double>& x) {
+    double s = 0;
+    for (size_t i = 0; i < n; ++i) s += z[i] * x[i] * side[i];
+    return s < 0;
   };
-  std::fprintf(stderr, "  envelope: bubble curve %d, dew curve %d of %d points converged (%ld K-value requests)\n",
-               static_cast<int>(converged(true)), static_cast<int>(converged(false)), points, m_kValueRequests - requests);
-  return std::any_of(pts.begin(), pts.end(), [](const EnvelopePoint& e) { return e.bubble > 0 || e.dew > 0; });
+  std::vector<double> J;
+  int steps = 0;
+  size_t spec = n + 1;
+  if (!curveNewton(X, spec, false, J, steps)) {
+    progress(1);
+    r.failures.push_back("envelope: the first point does not converge");
+    return false;
+  }
+  e.curve.push_back({std::exp(X[n]), std::exp(X[n + 1])});
+  std::vector<std::vector<double>> states = {X};  // the full state of every curve point
+  std::vector<char> asked = {0};                  // and whether it was asked with the roles exchanged
+  e.criticalIndex = SIZE_MAX;
+  std::vector<double> previousStep;
+  std::vector<std::vector<double>> history = {X};  // the last three converged points
+  bool exchanged = false;  // the package asked with the feed as the vapour
+  double allowance = 1, done = 0, highestLnP = X[n + 1];
+  const double lnPFrom = std::log(pFrom), lnPTo = std::log(pTo);
+  for (int point = 0; point < kCurveSteps; ++point) {
+    // Sensitivities along the curve: J dX/dS = e_spec, then the fastest-changing variable is the
+    // next one specified.
+    std::vector<double> A = J, v(m, 0.0);
+    v[m - 1] = 1;
+    if (!solveLinear(A, v)) break;
+    if (!previousStep.empty()) {
+      double dot = 0;
+      for (size_t k = 0; k < m; ++k) dot += v[k] * previousStep[k];
+      if (dot < 0)
+        for (double& x : v) x = -x;
+    } else if (v[n + 1] < 0) {
+      for (double& x : v) x = -x;  // up in pressure from the first point
+    }
+    const double logKLimit = std::max(kMinCurveLogK, kCurveLogKShare * largestAbs(X, n));
+    double step = std::min({logKLimit / std::max(largestAbs(v, n), 1e-300), kMaxCurveLogT / std::max(std::fabs(v[n]), 1e-300),
+                            kMaxCurveLogP / std::max(std::fabs(v[n + 1]), 1e-300)}) * allowance;
+    std::vector<double> next;
+    bool converged = false;
+    // Close to the critical point: across it in one step, every ln K to the mirror of its value.
+    if (e.criticalIndex == SIZE_MAX && largestAbs(X, n) < kCriticalApproach && history.size() >= 3) {
+      for (double share : {1.0, 0.5}) {
+        size_t widest = 0;
+        for (size_t i = 1; i < n; ++i)
+          if (std::fabs(X[i]) > std::fabs(X[widest])) widest = i;
+        next = extrapolated(history, widest, -share * X[widest]);
+        std::vector<double> Jnext;
+        if (curveNewton(next, widest, exchanged, Jnext, steps) && flippedAt(next)) {
+          const std::vector<double> c = extrapolated({history[history.size() - 2], X, next}, widest, 0);
+          e.critical = {std::exp(c[n]), std::exp(c[n + 1])};
+          e.criticalIndex = e.curve.size();
+          spec = widest;
+          J = Jnext;
+          converged = true;
+          break;
+        }
+      }
+    }
+    for (int halving = 0; halving <= kCurveHalvings && !converged; ++halving, step /= 2) {
+      next = X;
+      size_t fastest = 0;
+      for (size_t k = 0; k < m; ++k) {
+        next[k] += step * v[k];
+        if (std::fabs(v[k]) > std::fabs(v[fastest])) fastest = k;
+      }
+      spec = fastest;
+      std::vector<double> Jnext;
+      if (curveNewton(next, spec, exchanged, Jnext, steps)) {
+        converged = true;
+        J = Jnext;
+      }
+    }
+    if (!converged) break;
+    allowance = steps <= 3 ? std::min(1.0, allowance * 1.5) : steps > 5 ? allowance / 2 : allowance;
+    previousStep.assign(m, 0.0);
+    for (size_t k = 0; k < m; ++k) previousStep[k] = next[k] - X[k];
+    // Every ln K changing sign: the critical point lies between the two points.
+    if (e.criticalIndex == SIZE_MAX && flippedAt(next) != flippedAt(X)) {
+      size_t widest = 0;
+      for (size_t i = 0; i < n; ++i)
+        if (std::fabs(next[i] - X[i]) > std::fabs(next[widest] - X[widest])) widest = i;
+      const double share = X[widest] / (X[widest] - next[widest]);
+      e.critical = {std::exp(X[n] + share * (next[n] - X[n])), std::exp(X[n + 1] + share * (next[n + 1] - X[n + 1]))};
+      e.criticalIndex = e.curve.size();
+    }
+    X = next;
+    history.push_back(X);
+    if (history.size() > 3) history.erase(history.begin());
+    e.curve.push_back({std::exp(X[n]), std::exp(X[n + 1])});
+    states.push_back(X);
+    asked.push_back(exchanged ? 1 : 0);
+    if (e.criticalIndex != SIZE_MAX && !exchanged) exchanged = bothWaysAgree(X);
+    highestLnP = std::max(highestLnP, X[n + 1]);
+    const double along = e.criticalIndex == SIZE_MAX
+                             ? 0.5 * (X[n + 1] - lnPFrom) / (lnPTo - lnPFrom)
+                             : 0.5 + 0.5 * (highestLnP - X[n + 1]) / std::max(highestLnP - lnPFrom, 1e-9);
+    progress(done = std::max(done, std::min(along, 0.99)));
+    // Done once the dew branch is back below the grid's lowest pressure.
+    if (e.criticalIndex != SIZE_MAX && X[n + 1] < lnPFrom) break;
+    if (X[n + 1] > lnPTo + 1 && e.criticalIndex == SIZE_MAX) break;
+  }
+  progress(1);
+  if (e.criticalIndex == SIZE_MAX) e.criticalIndex = e.curve.size();
+  e.cricondenbar = extremeOf(e.curve, 1);
+  e.cricondentherm = extremeOf(e.curve, 0);
+  // The grid: the bubble branch ends at the critical point, where the dew branch begins. Each
+  // crossing is solved at its pressure from the curve's states interpolated (the critical point,
+  // having no state, leaves its segments' crossings interpolated).
+  const size_t ci = e.criticalIndex;
+  std::vector<StatePoint> bubble(e.curve.begin(), e.curve.begin() + static_cast<long>(ci));
+  std::vector<StatePoint> dew(e.curve.begin() + static_cast<long>(ci), e.curve.end());
+  std::vector<std::vector<double>> bubbleStates(states.begin(), states.begin() + static_cast<long>(ci));
+  std::vector<std::vector<double>> dewStates(states.begin() + static_cast<long>(ci), states.end());
+  std::vector<char> bubbleAsked(asked.begin(), asked.begin() + static_cast<long>(ci));
+  std::vector<char> dewAsked(asked.begin() + static_cast<long>(ci), asked.end());
+  if (e.critical.found()) {
+    bubble.push_back(e.critical);
+    bubbleStates.emplace_back();
+    bubbleAsked.push_back(0);
+    dew.insert(dew.begin(), e.critical);
+    dewStates.insert(dewStates.begin(), std::vector<double>());
+    dewAsked.insert(dewAsked.begin(), 0);
+  }
+  const auto solved = [&](const Crossing& c, const std::vector<std::vector<double>>& branchStates,
+                          const std::vector<char>& branchAsked, double p) {
+    const std::vector<double>&a = branchStates[c.end - 1], &b = branchStates[c.end];
+    if (a.empty() || b.empty()) return c.t;
+    std::vector<double> x(m), Jgrid;
+    for (size_t k = 0; k < m; ++k) x[k] = a[k] + c.share * (b[k] - a[k]);
+    x[n + 1] = std::log(p);
+    int gridSteps = 0;
+    return curveNewton(x, n + 1, branchAsked[c.end] != 0, Jgrid, gridSteps) ? std::exp(x[n]) : c.t;
+  };
+  for (int i = 0; i < points; ++i) {
+    EnvelopePoint g;
+    g.pressure = pFrom * std::pow(pTo / pFrom, static_cast<double>(i) / (points - 1));
+    const std::vector<Crossing> b = crossings(bubble, g.pressure), d = crossings(dew, g.pressure);
+    std::vector<double> bubbleTs, dewTs;
+    for (const Crossing& c : b) bubbleTs.push_back(solved(c, bubbleStates, bubbleAsked, g.pressure));
+    for (const Crossing& c : d) dewTs.push_back(solved(c, dewStates, dewAsked, g.pressure));
+    std::sort(bubbleTs.begin(), bubbleTs.end());
+    std::sort(dewTs.begin(), dewTs.end());
+    if (!bubbleTs.empty()) g.bubble = bubbleTs.front();
+    if (bubbleTs.size() > 1) g.upperBubble = bubbleTs.back();
+    if (!dewTs.empty()) g.dew = dewTs.back();
+    if (dewTs.size() > 1) g.lowerDew = dewTs.front();
+    e.points.push_back(g);
+  }
+  std::fprintf(stderr, "  envelope: %zu points traced, critical point %s (%ld K-value requests)\n", e.curve.size(),
+               e.critical.found() ? "passed" : "not reached", m_kValueRequests - requests);
+  if (!e.critical.found()) r.failures.push_back("envelope: the curve did not reach the critical point");
+  return e.curve.size() > 1;
 }
 
 }  // namespace hostrun

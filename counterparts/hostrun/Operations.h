@@ -15,6 +15,7 @@ namespace hostrun {
 constexpr int kVapour = 4, kLiquid = 1, kAbsent = 0;
 
 struct PhaseResult {
+  int slot = 0;       // 0 vapour, 1 liquid, 2 second liquid
   int type = kAbsent;
   double fraction = 0;
   std::vector<double> x;
@@ -26,13 +27,26 @@ struct PhaseResult {
 
 struct EnvelopePoint {
   double pressure = 0;  // kPa
-  double bubble = 0, dew = 0;  // K; 0 where the calculation did not converge
+  double bubble = 0, dew = 0;  // K; 0 where the curve has no such point
+  // Between the critical pressure and the cricondenbar one branch crosses a pressure twice: the
+  // colder dew point (critical point left of the cricondenbar) or the hotter bubble point (right).
+  double lowerDew = 0, upperBubble = 0;  // K
+};
+
+// A point of the traced curve, or one of its marked points; t = 0 where it was not found.
+struct StatePoint {
+  double t = 0;  // K
+  double p = 0;  // kPa
+  bool found() const { return t > 0; }
 };
 
 struct Envelope {
-  std::vector<EnvelopePoint> points;  // ascending pressure
+  std::vector<EnvelopePoint> points;  // the pressure grid, ascending
+  std::vector<StatePoint> curve;      // the traced curve in order: bubble branch, critical, dew branch
+  size_t criticalIndex = 0;           // the first curve point past the critical point (dew side)
+  StatePoint critical, cricondenbar, cricondentherm;
   std::string feed;                   // "Methane 0.78, Ethane 0.08, ..." for the plot's title
-  bool empty() const { return points.empty(); }
+  bool empty() const { return points.empty() && curve.empty(); }
 };
 
 // A saturation point at one pressure: its temperature and the incipient phase (the vapour of a
@@ -48,12 +62,17 @@ struct CaseResults {
   double temperature = 0, pressure = 0;
   FlashResult flash;
   bool flashed = false;
+  bool stabilityTested = false;
+  double tangentPlane = 0;           // the lowest tangent-plane distance of a trial liquid
   double bubblePointGuess = 0;
   std::vector<PhaseResult> phases;  // present phases, vapour first
+  bool hasProperties = false;
+  std::string propertiesNote;       // what the package did not give
   double overallEnthalpy = 0, overallEntropy = 0, overallHeatCapacity = 0, overallMolarVolume = 0;
   double surfaceTension = 0;         // dyne/cm
   bool hasSurfaceTension = false;
   std::string orderedPhases;         // phase types after OrderPhases
+  std::string recall;                // the save and recall check in one line
   Envelope envelope;
   std::vector<std::string> failures; // operations that failed, with their reasons
 };
@@ -65,14 +84,22 @@ class Operations {
   // ln K of every component from the extension (vapour y over liquid x).
   bool kValues(double t, double p, const std::vector<double>& x, const std::vector<double>& y, std::vector<double>& K,
                std::string& failure);
+  // ln K1 = ln(y/x1) and ln K2 = ln(y/x2) by ComputeKFactors on a vapour and two liquids.
+  bool threePhaseKValues(const std::vector<double>& y, const std::vector<double>& x1, const std::vector<double>& x2,
+                         std::vector<double>& K1, std::vector<double>& K2, std::string& failure);
+  // The two-phase flash; then, when the extension can calculate liquid-liquid equilibria, a
+  // stability test against a trial second liquid (of the vapour found, or of the feed when there is
+  // none) and, when a trial lowers the Gibbs energy, the flash on a vapour and two liquids.
   bool flash(CaseResults& r);
   bool bubblePointGuess(CaseResults& r);
   bool phaseProperties(CaseResults& r);
   bool fugacities(CaseResults& r);
   bool transport(CaseResults& r);
   bool orderPhases(CaseResults& r);
-  // Bubble and dew temperatures over the pressure range (points spaced evenly in ln P), each
-  // curve continued from its converged neighbours; progress is drawn on stderr.
+  // The whole phase envelope traced as one curve from the bubble point at pFrom through the
+  // critical point down the dew branch to pFrom, its critical point, cricondenbar and
+  // cricondentherm, and the bubble and dew temperatures on the pressure grid (points spaced
+  // evenly in ln P up to pTo); progress is drawn on stderr.
   bool envelope(CaseResults& r, double pFrom, double pTo, int points);
   // The saturation point at pressure p from the start in s (temperature and incipient phase):
   // a few Newton steps on 1/T of the log of the K sum with the incipient phase substituted, then
@@ -93,6 +120,12 @@ class Operations {
   bool newton(double p, bool bubble, Saturation& s, std::vector<double>& lnK);
   bool physical(double p, const Saturation& s, const std::vector<double>& lnK);
   bool wilsonLnK(double t, double p, std::vector<double>& lnK);
+  bool curveResidual(const std::vector<double>& X, size_t spec, double specValue, bool flipped, std::vector<double>& F);
+  bool bothWaysAgree(const std::vector<double>& X);
+  bool curveNewton(std::vector<double>& X, size_t spec, bool flipped, std::vector<double>& J, int& steps);
+  bool wilsonStartK(std::vector<double>& K, std::string& failure);
+  bool splitsIntoTwoLiquids(CaseResults& r);
+  void listPhases(CaseResults& r);
 
   Session& m_s;
   double m_t, m_p;

@@ -11,18 +11,118 @@ namespace hostrun {
 
 namespace {
 
-const char* phaseName(int type) { return type == kVapour ? "vapour" : type == kLiquid ? "liquid" : "absent"; }
+using Json = nlohmann::ordered_json;
 
-json::Value numbers(const std::vector<double>& values) {
-  json::Value a = json::Value::array();
-  for (double v : values) a.push(json::Value::number(v));
-  return a;
+const char* phaseName(const PhaseResult& p) {
+  return p.slot == 0 ? "vapour" : p.slot == 1 ? "liquid" : "liquid 2";
 }
+// The JSON's phase types.
+const char* phaseKey(const PhaseResult& p) { return p.slot == 0 ? "vapour" : p.slot == 1 ? "liquid" : "liquid2"; }
 
 std::string format(const char* pattern, double value) {
   char text[64];
   std::snprintf(text, sizeof text, pattern, value);
   return text;
+}
+
+// A number for the JSON; null when it is not finite.
+Json number(double v) { return std::isfinite(v) ? Json(v) : Json(); }
+
+Json numbers(const std::vector<double>& values) {
+  Json a = Json::array();
+  for (double v : values) a.push_back(number(v));
+  return a;
+}
+
+Json statePoint(const StatePoint& s) {
+  return s.found() ? Json{{"T_K", s.t}, {"P_kPa", s.p}} : Json();
+}
+
+std::string flashPhasesText(const FlashResult& f) {
+  std::string text = f.vapourFraction > 0 ? "vapour " + format("%.8f", f.vapourFraction) : "";
+  const auto add = [&](const char* name, double fraction) {
+    if (!(fraction > 0)) return;
+    text += (text.empty() ? "" : ", ") + std::string(name) + " " + format("%.8f", fraction);
+  };
+  add("liquid", f.liquidFraction());
+  add("liquid 2", f.liquid2Fraction);
+  return text;
+}
+
+void printComponents(const CaseResults& r) {
+  const FlashResult& f = r.flash;
+  const bool three = f.twoLiquids();
+  std::printf("\n  %-14s %12s", "component", "K = y/x");
+  if (three) std::printf(" %12s", "K2 = y/x2");
+  std::printf(" %12s %12s", "y vapour", "x liquid");
+  if (three) std::printf(" %12s", "x2 liquid 2");
+  std::printf("\n");
+  for (size_t i = 0; i < r.components.size(); ++i) {
+    std::printf("  %-14s %12.6g", support::narrow(r.components[i]).c_str(), f.K[i]);
+    if (three) std::printf(" %12.6g", f.K2[i]);
+    std::printf(" %12.6f %12.6f", f.y[i], f.x[i]);
+    if (three) std::printf(" %12.6f", f.x2[i]);
+    std::printf("\n");
+  }
+}
+
+// A value in a table column, "-" where there is none.
+std::string cell(double value, const char* pattern, bool present = true) {
+  return present && std::isfinite(value) ? format(pattern, value) : "-";
+}
+
+void printPhases(const CaseResults& r) {
+  std::printf("\n  %-8s %10s %16s %16s %16s %14s %10s %12s\n", "phase", "fraction", "H kJ/kmol", "S kJ/kmol-K",
+              "Cp kJ/kmol-K", "V m3/kmol", "mu cP", "k W/m-K");
+  for (const PhaseResult& p : r.phases)
+    std::printf("  %-8s %10.6f %16s %16s %16s %14s %10s %12s\n", phaseName(p), p.fraction,
+                cell(p.enthalpy, "%.3f", r.hasProperties).c_str(), cell(p.entropy, "%.5f", r.hasProperties).c_str(),
+                cell(p.heatCapacity, "%.5f", r.hasProperties).c_str(),
+                cell(p.molarVolume, "%.6f", r.hasProperties).c_str(), cell(p.viscosity, "%.5f", p.hasTransport).c_str(),
+                cell(p.thermalConductivity, "%.5f", p.hasTransport).c_str());
+  if (r.hasProperties)
+    std::printf("  %-8s %10s %16s %16s %16s %14s\n", "overall", "", cell(r.overallEnthalpy, "%.3f").c_str(),
+                cell(r.overallEntropy, "%.5f").c_str(), cell(r.overallHeatCapacity, "%.5f").c_str(),
+                cell(r.overallMolarVolume, "%.6f").c_str());
+  if (!r.propertiesNote.empty()) std::printf("%s\n", r.propertiesNote.c_str());
+}
+
+void printFugacities(const CaseResults& r) {
+  std::printf("\n  %-14s", "fugacity kPa");
+  for (const PhaseResult& p : r.phases) std::printf(" %14s", phaseName(p));
+  std::printf("\n");
+  for (size_t i = 0; i < r.components.size(); ++i) {
+    std::printf("  %-14s", support::narrow(r.components[i]).c_str());
+    for (const PhaseResult& p : r.phases) std::printf(" %14.6g", i < p.fugacity.size() ? p.fugacity[i] : NAN);
+    std::printf("\n");
+  }
+}
+
+void printStatePoint(const char* name, const StatePoint& s) {
+  if (s.found())
+    std::printf("%-15s %9.2f K  %10.1f kPa\n", name, s.t, s.p);
+  else
+    std::printf("%-15s not found\n", name);
+}
+
+void printEnvelope(const Envelope& e) {
+  std::printf("\nPhase envelope (%zu traced points)\n", e.curve.size());
+  printStatePoint("Critical point", e.critical);
+  printStatePoint("Cricondenbar", e.cricondenbar);
+  printStatePoint("Cricondentherm", e.cricondentherm);
+  const auto any = [&](double EnvelopePoint::*t) {
+    return std::any_of(e.points.begin(), e.points.end(), [t](const EnvelopePoint& p) { return p.*t > 0; });
+  };
+  const bool upper = any(&EnvelopePoint::upperBubble), lower = any(&EnvelopePoint::lowerDew);
+  std::printf("\n  %12s %12s %12s%s%s\n", "P kPa", "bubble K", "dew K", upper ? " upper bubble K" : "",
+              lower ? "  lower dew K" : "");
+  for (const EnvelopePoint& p : e.points) {
+    std::printf("  %12.2f %12s %12s", p.pressure, cell(p.bubble, "%.3f", p.bubble > 0).c_str(),
+                cell(p.dew, "%.3f", p.dew > 0).c_str());
+    if (upper) std::printf(" %14s", cell(p.upperBubble, "%.3f", p.upperBubble > 0).c_str());
+    if (p.lowerDew > 0) std::printf(" %12.3f", p.lowerDew);
+    std::printf("\n");
+  }
 }
 
 }  // namespace
@@ -33,102 +133,93 @@ std::vector<ShownMessage>& shownMessages() {
 }
 
 void printTable(const CaseResults& r) {
-  std::printf("\nPackage %s, %.2f K, %.3f kPa\n", support::narrow(r.package).c_str(), r.temperature, r.pressure);
+  std::printf("Package %s, %.2f K, %.3f kPa\n", support::narrow(r.package).c_str(), r.temperature, r.pressure);
   if (r.flashed)
-    std::printf("TP flash: vapour fraction %.8f after %d iterations (largest change of ln K %.1e)\n",
-                r.flash.vapourFraction, r.flash.iterations, r.flash.lastChange);
+    std::printf("TP flash: %s after %d iterations (largest change of ln K %.1e)\n", flashPhasesText(r.flash).c_str(),
+                r.flash.iterations, r.flash.lastChange);
+  if (r.stabilityTested)
+    std::printf("Stability test for a second liquid: tangent-plane distance %.3g (%s)\n", r.tangentPlane,
+                r.flash.twoLiquids() ? "unstable: two liquids" : "stable");
   if (r.bubblePointGuess > 0) std::printf("Bubble point guess at %.3f kPa: %.2f K\n", r.pressure, r.bubblePointGuess);
-  if (r.flashed) {
-    std::printf("\n  %-14s %12s %12s %12s\n", "component", "K = y/x", "x", "y");
-    for (size_t i = 0; i < r.components.size(); ++i)
-      std::printf("  %-14s %12.6g %12.6f %12.6f\n", support::narrow(r.components[i]).c_str(), r.flash.K[i], r.flash.x[i],
-                  r.flash.y[i]);
-  }
-  if (!r.phases.empty()) {
-    std::printf("\n  %-8s %10s %16s %16s %16s %14s %10s %12s\n", "phase", "fraction", "H kJ/kmol", "S kJ/kmol-K",
-                "Cp kJ/kmol-K", "V m3/kmol", "mu cP", "k W/m-K");
-    for (const PhaseResult& p : r.phases)
-      std::printf("  %-8s %10.6f %16.3f %16.5f %16.5f %14.6f %10s %12s\n", phaseName(p.type), p.fraction, p.enthalpy,
-                  p.entropy, p.heatCapacity, p.molarVolume, p.hasTransport ? format("%.5f", p.viscosity).c_str() : "-",
-                  p.hasTransport ? format("%.5f", p.thermalConductivity).c_str() : "-");
-    std::printf("  %-8s %10s %16.3f %16.5f %16.5f %14.6f\n", "overall", "", r.overallEnthalpy, r.overallEntropy,
-                r.overallHeatCapacity, r.overallMolarVolume);
-  }
+  if (r.flashed) printComponents(r);
+  if (!r.phases.empty() && (r.hasProperties || std::any_of(r.phases.begin(), r.phases.end(),
+                                                              [](const PhaseResult& p) { return p.hasTransport; })))
+    printPhases(r);
   if (r.hasSurfaceTension) std::printf("Surface tension: %.4f dyne/cm\n", r.surfaceTension);
   if (!r.orderedPhases.empty()) std::printf("Phase types after OrderPhases: %s\n", r.orderedPhases.c_str());
-  if (!r.envelope.empty()) {
-    std::printf("\n  %12s %12s %12s\n", "P kPa", "bubble K", "dew K");
-    for (const EnvelopePoint& e : r.envelope.points)
-      std::printf("  %12.2f %12s %12s\n", e.pressure, e.bubble > 0 ? format("%.3f", e.bubble).c_str() : "-",
-                  e.dew > 0 ? format("%.3f", e.dew).c_str() : "-");
-  }
+  if (std::any_of(r.phases.begin(), r.phases.end(), [](const PhaseResult& p) { return !p.fugacity.empty(); }))
+    printFugacities(r);
+  if (!r.envelope.empty()) printEnvelope(r.envelope);
+  if (!r.recall.empty()) std::printf("\n%s\n", r.recall.c_str());
   for (const std::string& f : r.failures) std::printf("FAILED: %s\n", f.c_str());
 }
 
-json::Value resultsJson(const CaseResults& r, const std::vector<ShownMessage>& messages) {
-  json::Value root = json::Value::object();
-  root.set("package", json::Value::string(support::narrow(r.package)));
-  json::Value names = json::Value::array();
-  for (const auto& c : r.components) names.push(json::Value::string(support::narrow(c)));
-  root.set("components", names);
-  root.set("T_K", json::Value::number(r.temperature));
-  root.set("P_kPa", json::Value::number(r.pressure));
+nlohmann::ordered_json resultsJson(const CaseResults& r, const std::vector<ShownMessage>& messages) {
+  Json root;
+  root["package"] = support::narrow(r.package);
+  Json names = Json::array();
+  for (const auto& c : r.components) names.push_back(support::narrow(c));
+  root["components"] = names;
+  root["T_K"] = r.temperature;
+  root["P_kPa"] = r.pressure;
   if (r.flashed) {
-    root.set("vapourFraction", json::Value::number(r.flash.vapourFraction));
-    root.set("K", numbers(r.flash.K));
-    root.set("flashIterations", json::Value::number(r.flash.iterations));
+    root["vapourFraction"] = number(r.flash.vapourFraction);
+    root["K"] = numbers(r.flash.K);
+    if (r.flash.twoLiquids()) root["K2"] = numbers(r.flash.K2);
+    root["flashIterations"] = r.flash.iterations;
   }
-  if (r.bubblePointGuess > 0) root.set("bubblePointGuess_K", json::Value::number(r.bubblePointGuess));
-  json::Value phases = json::Value::array();
+  if (r.stabilityTested) root["tangentPlaneDistance"] = number(r.tangentPlane);
+  if (r.bubblePointGuess > 0) root["bubblePointGuess_K"] = r.bubblePointGuess;
+  Json phases = Json::array();
   for (const PhaseResult& p : r.phases) {
-    json::Value ph = json::Value::object();
-    ph.set("type", json::Value::string(phaseName(p.type)));
-    ph.set("fraction", json::Value::number(p.fraction));
-    ph.set("x", numbers(p.x));
-    ph.set("enthalpy_kJ_per_kmol", json::Value::number(p.enthalpy));
-    ph.set("entropy_kJ_per_kmolK", json::Value::number(p.entropy));
-    ph.set("heatCapacity_kJ_per_kmolK", json::Value::number(p.heatCapacity));
-    ph.set("molarVolume_m3_per_kmol", json::Value::number(p.molarVolume));
-    if (!p.fugacity.empty()) ph.set("fugacity_kPa", numbers(p.fugacity));
+    Json ph;
+    ph["type"] = phaseKey(p);
+    ph["fraction"] = number(p.fraction);
+    ph["x"] = numbers(p.x);
+    if (r.hasProperties) {
+      ph["enthalpy_kJ_per_kmol"] = number(p.enthalpy);
+      ph["entropy_kJ_per_kmolK"] = number(p.entropy);
+      ph["heatCapacity_kJ_per_kmolK"] = number(p.heatCapacity);
+      ph["molarVolume_m3_per_kmol"] = number(p.molarVolume);
+    }
+    if (!p.fugacity.empty()) ph["fugacity_kPa"] = numbers(p.fugacity);
     if (p.hasTransport) {
-      ph.set("viscosity_cP", json::Value::number(p.viscosity));
-      ph.set("thermalConductivity_W_per_mK", json::Value::number(p.thermalConductivity));
+      ph["viscosity_cP"] = number(p.viscosity);
+      ph["thermalConductivity_W_per_mK"] = number(p.thermalConductivity);
     }
-    phases.push(ph);
+    phases.push_back(ph);
   }
-  root.set("phases", phases);
-  if (!r.phases.empty()) {
-    json::Value overall = json::Value::object();
-    overall.set("enthalpy_kJ_per_kmol", json::Value::number(r.overallEnthalpy));
-    overall.set("entropy_kJ_per_kmolK", json::Value::number(r.overallEntropy));
-    overall.set("heatCapacity_kJ_per_kmolK", json::Value::number(r.overallHeatCapacity));
-    overall.set("molarVolume_m3_per_kmol", json::Value::number(r.overallMolarVolume));
-    root.set("overall", overall);
-  }
-  if (r.hasSurfaceTension) root.set("surfaceTension_dyne_per_cm", json::Value::number(r.surfaceTension));
-  if (!r.orderedPhases.empty()) root.set("orderedPhases", json::Value::string(r.orderedPhases));
+  root["phases"] = phases;
+  if (r.hasProperties)
+    root["overall"] = {{"enthalpy_kJ_per_kmol", number(r.overallEnthalpy)},
+                       {"entropy_kJ_per_kmolK", number(r.overallEntropy)},
+                       {"heatCapacity_kJ_per_kmolK", number(r.overallHeatCapacity)},
+                       {"molarVolume_m3_per_kmol", number(r.overallMolarVolume)}};
+  if (!r.propertiesNote.empty()) root["propertiesNote"] = r.propertiesNote;
+  if (r.hasSurfaceTension) root["surfaceTension_dyne_per_cm"] = number(r.surfaceTension);
+  if (!r.orderedPhases.empty()) root["orderedPhases"] = r.orderedPhases;
   if (!r.envelope.empty()) {
-    json::Value env = json::Value::array();
+    Json points = Json::array(), curve = Json::array();
     for (const EnvelopePoint& e : r.envelope.points) {
-      json::Value point = json::Value::object();
-      point.set("P_kPa", json::Value::number(e.pressure));
-      point.set("bubble_K", e.bubble > 0 ? json::Value::number(e.bubble) : json::Value());
-      point.set("dew_K", e.dew > 0 ? json::Value::number(e.dew) : json::Value());
-      env.push(point);
+      Json point = {{"P_kPa", e.pressure},
+                    {"bubble_K", e.bubble > 0 ? Json(e.bubble) : Json()},
+                    {"dew_K", e.dew > 0 ? Json(e.dew) : Json()}};
+      if (e.upperBubble > 0) point["upperBubble_K"] = e.upperBubble;
+      if (e.lowerDew > 0) point["lowerDew_K"] = e.lowerDew;
+      points.push_back(point);
     }
-    root.set("envelope", env);
+    for (const StatePoint& c : r.envelope.curve) curve.push_back(statePoint(c));
+    root["envelope"] = {{"points", points},
+                        {"curve", curve},
+                        {"critical", statePoint(r.envelope.critical)},
+                        {"cricondenbar", statePoint(r.envelope.cricondenbar)},
+                        {"cricondentherm", statePoint(r.envelope.cricondentherm)}};
   }
-  json::Value shown = json::Value::array();
-  for (const ShownMessage& m : messages) {
-    json::Value msg = json::Value::object();
-    msg.set("caption", json::Value::string(m.caption));
-    msg.set("text", json::Value::string(m.text));
-    shown.push(msg);
-  }
-  root.set("messages", shown);
-  json::Value failures = json::Value::array();
-  for (const std::string& f : r.failures) failures.push(json::Value::string(f));
-  root.set("failures", failures);
+  if (!r.recall.empty()) root["recall"] = r.recall;
+  Json shown = Json::array();
+  for (const ShownMessage& m : messages) shown.push_back({{"caption", m.caption}, {"text", m.text}});
+  root["messages"] = shown;
+  root["failures"] = r.failures;
   return root;
 }
 
@@ -198,14 +289,18 @@ double roundToSeries(double v, bool down) {
   return 10 * decade;
 }
 
-Frame frameFor(const std::vector<EnvelopePoint>& points) {
+Frame frameFor(const Envelope& e) {
   Frame f;
   double tMin = 1e9, tMax = 0, pMin = 1e18, pMax = 0;
-  for (const EnvelopePoint& e : points) {
-    for (double t : {e.bubble, e.dew})
-      if (t > 0) tMin = std::min(tMin, t), tMax = std::max(tMax, t);
-    if (e.pressure > 0) pMin = std::min(pMin, e.pressure), pMax = std::max(pMax, e.pressure);
+  const auto take = [&](double t, double p) {
+    if (t > 0) tMin = std::min(tMin, t), tMax = std::max(tMax, t);
+    if (p > 0) pMin = std::min(pMin, p), pMax = std::max(pMax, p);
+  };
+  for (const EnvelopePoint& point : e.points) {
+    take(point.bubble, point.pressure);
+    take(point.dew, point.pressure);
   }
+  for (const StatePoint& c : e.curve) take(c.t, c.p);
   if (tMax <= tMin) tMin = 100, tMax = 400;
   const double step = niceStep(tMax - tMin, 6);
   f.tMin = std::floor(tMin / step) * step;
@@ -245,32 +340,56 @@ void drawAxes(std::string& svg, const Frame& f) {
           (f.left + f.plotRight()) / 2, f.height - 15, (f.top + f.plotBottom()) / 2, (f.top + f.plotBottom()) / 2);
 }
 
-// One polyline per run of converged points, so where none converged the curve stays open; every
-// converged point is marked, so a lone one shows too.
-int drawCurve(std::string& svg, const Frame& f, const std::vector<EnvelopePoint>& points, bool bubble,
-              const char* colour) {
-  std::string run, marks;
-  int inRun = 0, converged = 0;
-  const auto flush = [&] {
-    if (inRun > 1)
-      appendf(svg, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"%s\"/>\n", colour, run.c_str());
-    run.clear();
-    inRun = 0;
-  };
+void polyline(std::string& svg, const Frame& f, const std::vector<StatePoint>& points, const char* colour) {
+  if (points.size() < 2) return;
+  std::string coordinates;
+  for (const StatePoint& s : points) appendf(coordinates, "%.1f,%.1f ", f.x(s.t), f.y(s.p));
+  appendf(svg, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"%s\"/>\n", colour,
+          coordinates.c_str());
+}
+
+// The traced curve in two colours, the bubble branch up to the critical point and the dew branch
+// from it, so the curve is one continuous line through the critical point.
+void drawTracedCurve(std::string& svg, const Frame& f, const Envelope& e, const char* bubbleColour,
+                     const char* dewColour) {
+  const size_t split = std::min(e.criticalIndex, e.curve.size());
+  std::vector<StatePoint> bubble(e.curve.begin(), e.curve.begin() + static_cast<long>(split));
+  std::vector<StatePoint> dew(e.curve.begin() + static_cast<long>(split), e.curve.end());
+  if (e.critical.found()) {
+    bubble.push_back(e.critical);
+    dew.insert(dew.begin(), e.critical);
+  }
+  polyline(svg, f, bubble, bubbleColour);
+  polyline(svg, f, dew, dewColour);
+}
+
+// One mark per point of the pressure grid on its curve.
+int drawGridPoints(std::string& svg, const Frame& f, const std::vector<EnvelopePoint>& points, bool bubble,
+                   const char* colour) {
+  int marked = 0;
   for (const EnvelopePoint& e : points) {
     const double t = bubble ? e.bubble : e.dew;
-    if (!(t > 0)) {
-      flush();
-      continue;
-    }
-    appendf(run, "%.1f,%.1f ", f.x(t), f.y(e.pressure));
-    appendf(marks, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"%s\"/>", f.x(t), f.y(e.pressure), colour);
-    ++inRun;
-    ++converged;
+    if (!(t > 0)) continue;
+    appendf(svg, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"%s\"/>", f.x(t), f.y(e.pressure), colour);
+    ++marked;
   }
-  flush();
-  svg += marks + "\n";
-  return converged;
+  svg += "\n";
+  return marked;
+}
+
+// A marked point with its name and coordinates beside it (to the left when near the right edge).
+void labelPoint(std::string& svg, const Frame& f, const StatePoint& s, const char* name, const char* shape,
+                double dy) {
+  if (!s.found()) return;
+  const double x = f.x(s.t), y = f.y(s.p);
+  if (std::string(shape) == "square")
+    appendf(svg, "<rect x=\"%.1f\" y=\"%.1f\" width=\"9\" height=\"9\" fill=\"black\"/>", x - 4.5, y - 4.5);
+  else
+    appendf(svg, "<polygon points=\"%.1f,%.1f %.1f,%.1f %.1f,%.1f %.1f,%.1f\" fill=\"#2e7d32\"/>", x, y - 6, x + 6, y, x,
+            y + 6, x - 6, y);
+  const bool leftward = x > f.plotRight() - 190;
+  appendf(svg, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\" font-size=\"11\">%s %.1f K, %.0f kPa</text>\n",
+          leftward ? x - 10 : x + 10, y + dy, leftward ? "end" : "start", name, s.t, s.p);
 }
 
 // Breaks a ", "-separated list into lines of about width characters.
@@ -288,55 +407,23 @@ std::vector<std::string> wrapped(const std::string& text, size_t width) {
   return lines;
 }
 
-// The highest converged point of a curve, when the curve is open above it.
-bool openEnd(const std::vector<EnvelopePoint>& points, bool bubble, EnvelopePoint& end) {
-  const auto t = [bubble](const EnvelopePoint& e) { return bubble ? e.bubble : e.dew; };
-  for (size_t i = points.size(); i-- > 0;)
-    if (t(points[i]) > 0) {
-      end = points[i];
-      return i + 1 < points.size();
-    }
-  return false;
-}
-
-// Where both curves stop short of the highest pressure, the region between their ends (the
-// critical region) is named, so the gap reads as a region left open.
-void markOpenTop(std::string& svg, const Frame& f, const std::vector<EnvelopePoint>& points) {
-  EnvelopePoint b, d;
-  if (!openEnd(points, true, b) || !openEnd(points, false, d)) return;
-  const double halfText = 90;  // about half the label's width
-  const double x = std::clamp((f.x(b.bubble) + f.x(d.dew)) / 2, f.left + halfText, f.plotRight() - halfText);
-  const double y = std::min(f.y(b.pressure), f.y(d.pressure)) - 10;
-  appendf(svg,
-          "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"11\" font-style=\"italic\" "
-          "fill=\"#555555\">critical region: not converged</text>\n",
-          x, std::max(y, f.top + 14));
-}
-
 constexpr double kLegendWidth = 250, kLegendHeight = 58, kLegendMargin = 6;
 
 // The legend's top-left corner: the first corner of the plot (the compressed-liquid corner first,
-// then the vapour corner) whose box no curve passes through.
-void legendCorner(const Frame& f, const std::vector<EnvelopePoint>& points, double& x, double& y) {
+// then the vapour corner) whose box no part of the curve passes through.
+void legendCorner(const Frame& f, const Envelope& e, double& x, double& y) {
   const double left = f.left + kLegendMargin, right = f.plotRight() - kLegendMargin - kLegendWidth;
   const double top = f.top + kLegendMargin, bottom = f.plotBottom() - kLegendMargin - kLegendHeight;
   const double corners[4][2] = {{left, top}, {right, bottom}, {right, top}, {left, bottom}};
-  const auto covers = [&](const double* c, double px, double py) {
-    return px > c[0] - 8 && px < c[0] + kLegendWidth + 8 && py > c[1] - 8 && py < c[1] + kLegendHeight + 8;
-  };
+  std::vector<StatePoint> all = e.curve;
+  for (const EnvelopePoint& p : e.points)
+    for (double t : {p.bubble, p.dew})
+      if (t > 0) all.push_back({t, p.pressure});
   for (const auto& c : corners) {
-    bool free = true;
-    for (size_t i = 0; i < points.size() && free; ++i)
-      for (bool bubble : {true, false}) {
-        const double t = bubble ? points[i].bubble : points[i].dew;
-        if (!(t > 0)) continue;
-        const double px = f.x(t), py = f.y(points[i].pressure);
-        const double before = i > 0 ? (bubble ? points[i - 1].bubble : points[i - 1].dew) : 0;
-        // The point itself and the middle of the segment from its neighbour.
-        if (covers(c, px, py) ||
-            (before > 0 && covers(c, (px + f.x(before)) / 2, (py + f.y(points[i - 1].pressure)) / 2)))
-          free = false;
-      }
+    const bool free = std::none_of(all.begin(), all.end(), [&](const StatePoint& s) {
+      const double px = f.x(s.t), py = f.y(s.p);
+      return px > c[0] - 8 && px < c[0] + kLegendWidth + 8 && py > c[1] - 8 && py < c[1] + kLegendHeight + 8;
+    });
     if (free) {
       x = c[0], y = c[1];
       return;
@@ -348,7 +435,7 @@ void legendCorner(const Frame& f, const std::vector<EnvelopePoint>& points, doub
 }  // namespace
 
 std::string envelopeSvg(const Envelope& envelope, const std::string& title) {
-  const Frame f = frameFor(envelope.points);
+  const Frame f = frameFor(envelope);
   const char* bubbleColour = "#1f5fbf";
   const char* dewColour = "#c0392b";
   std::string svg;
@@ -363,22 +450,26 @@ std::string envelopeSvg(const Envelope& envelope, const std::string& title) {
     lineY += 13;
   }
   drawAxes(svg, f);
-  const int bubbles = drawCurve(svg, f, envelope.points, true, bubbleColour);
-  const int dews = drawCurve(svg, f, envelope.points, false, dewColour);
-  markOpenTop(svg, f, envelope.points);
+  drawTracedCurve(svg, f, envelope, bubbleColour, dewColour);
+  const int bubbles = drawGridPoints(svg, f, envelope.points, true, bubbleColour);
+  const int dews = drawGridPoints(svg, f, envelope.points, false, dewColour);
+  labelPoint(svg, f, envelope.critical, "critical point", "square", 16);
+  labelPoint(svg, f, envelope.cricondenbar, "cricondenbar", "diamond", -8);
+  labelPoint(svg, f, envelope.cricondentherm, "cricondentherm", "diamond", 4);
   const int total = static_cast<int>(envelope.points.size());
   double bx = 0, by = 0;
-  legendCorner(f, envelope.points, bx, by);
+  legendCorner(f, envelope, bx, by);
   const double lx = bx + 6, ly = by + 12;
   appendf(svg,
           "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.0f\" height=\"%.0f\" fill=\"white\" stroke=\"#999999\"/>\n"
           "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
-          "<text x=\"%.1f\" y=\"%.1f\">bubble curve (%d of %d points)</text>\n"
+          "<text x=\"%.1f\" y=\"%.1f\">bubble curve (%d of %d grid points)</text>\n"
           "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"/>"
-          "<text x=\"%.1f\" y=\"%.1f\">dew curve (%d of %d points)</text>\n"
-          "<text x=\"%.1f\" y=\"%.1f\" font-size=\"10\" fill=\"#555555\">gaps: no converged point</text>\n",
-          bx, by, kLegendWidth, kLegendHeight, lx, ly - 4, lx + 24, ly - 4, bubbleColour, lx + 30, ly, bubbles, total, lx, ly + 14, lx + 24,
-          ly + 14, dewColour, lx + 30, ly + 18, dews, total, lx + 30, ly + 36);
+          "<text x=\"%.1f\" y=\"%.1f\">dew curve (%d of %d grid points)</text>\n"
+          "<text x=\"%.1f\" y=\"%.1f\" font-size=\"10\" fill=\"#555555\">%s</text>\n",
+          bx, by, kLegendWidth, kLegendHeight, lx, ly - 4, lx + 24, ly - 4, bubbleColour, lx + 30, ly, bubbles, total, lx,
+          ly + 14, lx + 24, ly + 14, dewColour, lx + 30, ly + 18, dews, total, lx + 30, ly + 36,
+          envelope.critical.found() ? "one curve traced through the critical point" : "critical point not reached");
   svg += "</svg>\n";
   return svg;
 }

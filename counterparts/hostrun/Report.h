@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "Json.h"
+#include <nlohmann/json.hpp>
+
 #include "Operations.h"
 
 namespace hostrun {
@@ -16,9 +17,10 @@ struct ShownMessage {
 std::vector<ShownMessage>& shownMessages();
 
 void printTable(const CaseResults& r);
-json::Value resultsJson(const CaseResults& r, const std::vector<ShownMessage>& messages);
-// The bubble and dew curves as an SVG document (temperature in K across, pressure in kPa up on
-// a log scale), titled with title and the feed; points that did not converge leave gaps.
+nlohmann::ordered_json resultsJson(const CaseResults& r, const std::vector<ShownMessage>& messages);
+// The phase envelope as an SVG document (temperature in K across, pressure in kPa up on a log
+// scale), titled with title and the feed: the traced curve (bubble branch, then dew branch), its
+// critical point, cricondenbar and cricondentherm marked and labelled, and the grid's points.
 std::string envelopeSvg(const Envelope& envelope, const std::string& title);
 
 }  // namespace hostrun

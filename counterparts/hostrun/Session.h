@@ -37,6 +37,8 @@ class Session {
   const std::vector<double>& feed() const { return m_feed; }
   int count() const { return static_cast<int>(m_feed.size()); }
   std::wstring packageName();
+  // The extension's answer in its initialisation record: it can calculate liquid-liquid equilibria.
+  bool canCalculateLLE() const { return m_initialised && m_record.CanCalculateLLE != VARIANT_FALSE; }
 
   ExtnPropertyPackage* package() const { return m_package.Get(); }
   ExtensionObject* extension() const { return m_extension.Get(); }

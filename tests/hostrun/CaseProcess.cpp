@@ -12,7 +12,7 @@ std::wstring runnerPath() {
   return path + L"\\counterparts\\hostrun\\orvex-case.exe";
 }
 
-CaseRun runCase(const std::wstring& arguments) {
+CaseRun runCase(const std::wstring& arguments, Errors errors) {
   CaseRun run;
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -22,7 +22,7 @@ CaseRun runCase(const std::wstring& arguments) {
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdOutput = writeEnd;
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  si.hStdError = errors == Errors::Collected ? writeEnd : GetStdHandle(STD_ERROR_HANDLE);
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   std::wstring command = L"\"" + runnerPath() + L"\" " + arguments;
   PROCESS_INFORMATION pi{};

@@ -11,8 +11,11 @@ struct CaseRun {
   std::string out;
 };
 
+enum class Errors { Inherited, Collected };
+
 std::wstring runnerPath();
-// Runs the case runner with the arguments; its standard output is collected.
-CaseRun runCase(const std::wstring& arguments);
+// Runs the case runner with the arguments; its standard output is collected, and its standard
+// error with it when asked.
+CaseRun runCase(const std::wstring& arguments, Errors errors = Errors::Inherited);
 
 }  // namespace hostrun_test

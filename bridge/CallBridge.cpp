@@ -115,7 +115,8 @@ HRESULT CallBridge::start() {
 
 HRESULT CallBridge::handOver(int callType, const ArgumentWriter& writeArguments) {
   if (nestedOnThisThread()) return refuseNested(callType);
-  if (callType != CALL_SAVE && callType != CALL_ADAPTER_WORK) {
+  // A thread that ended (a failed creation) answers nothing: that is reported below instead.
+  if (callType != CALL_SAVE && callType != CALL_ADAPTER_WORK && running()) {
     const HRESULT refused = refuseIfQuarantined();
     if (FAILED(refused)) return refused;
   }

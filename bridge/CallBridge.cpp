@@ -55,6 +55,13 @@ void setErrorText(const std::string& text) {
 
 }  // namespace
 
+// Without an allocation: the hand-over's hot path runs through it.
+template <class Body>
+HRESULT CallBridge::runShieldedWork(Body&& work, const char* doing) {
+  support::HardwareFault fault;
+  return support::runShielded(work, fault) ? S_OK : faulted(fault, doing);
+}
+
 DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall) {
   const HANDLE handles[2] = {terminate, call};
   // A call event already set wins over queued input; so that back-to-back calls cannot keep
@@ -104,6 +111,9 @@ HRESULT CallBridge::start() {
   m_terminate.clear();
   m_record = ThreadStartRecord{this, S_OK, m_initialised.get()};
   m_finished = false;
+  // A new thread makes new objects: a quarantine was the old package's.
+  m_quarantined = false;
+  m_faultText.clear();
   const uintptr_t thread = _beginthreadex(nullptr, 0, &CallBridge::threadProcedure, &m_record, 0, nullptr);
   if (!thread) return reportUnexpected(lastErrorCode());
   m_thread.reset(reinterpret_cast<HANDLE>(thread));
@@ -283,11 +293,6 @@ void CallBridge::runParkedCall() {
     support::reportFailure(kChangingThread);
   m_callCompleted = true;
   setEventReported(m_done.get());
-}
-
-HRESULT CallBridge::runShieldedWork(const std::function<void()>& work, const char* doing) {
-  support::HardwareFault fault;
-  return support::runShielded(work, fault) ? S_OK : faulted(fault, doing);
 }
 
 // The frames the shield jumped over are gone without their clean-up, and the package's state

@@ -125,7 +125,8 @@ class CallBridge {
   // The shield caught a hardware fault of the CAPE-OPEN thread's work: reported, quarantined.
   // doing: what the thread was doing, for the message.
   HRESULT faulted(const support::HardwareFault& fault, const char* doing);
-  HRESULT runShieldedWork(const std::function<void()>& work, const char* doing);
+  template <class Body>
+  HRESULT runShieldedWork(Body&& work, const char* doing);
 
   // Hand-over steps 4-8, with the lock held and the block written.
   HRESULT runHandedOver();

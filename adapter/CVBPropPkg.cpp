@@ -88,8 +88,15 @@ class RecallingScope {
 
 CVBPropPkg::CVBPropPkg() : m_errors(1e-30), m_bridge(*this) {}
 
-// m_bridge goes first (declared last): the CAPE-OPEN thread is stopped before anything it uses.
-CVBPropPkg::~CVBPropPkg() = default;
+// A host may let the adapter go without Terminate: the CAPE-OPEN thread is stopped here, before
+// anything it uses goes, and releases the objects it made on its own thread.
+CVBPropPkg::~CVBPropPkg() {
+  try {
+    m_bridge.stop();
+  } catch (...) {
+  }
+  releaseRelay();
+}
 
 // ---- ExtensionObject ----
 

@@ -19,12 +19,15 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
 #include "COVCOError.h"
 #include "CallBridge.h"
+#include "CompConstProp.h"
+#include "DiagnosticsRelay.h"
 #include "Dispatch.h"
 #include "GlobalizedPointer.h"
 #include "Object.h"
@@ -129,6 +132,22 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   HRESULT saveToHost() override;                                                // CVBPropPkg.cpp
   void releaseObjects() override;                                               // Selection.cpp
 
+  // ---- What the caller's thread reads (GuessBubblePointTemperature, InitializeKFactors) ----
+  // A copy of the material object's compound constants and of the host ids, made on the
+  // CAPE-OPEN thread whenever they change and replaced as a whole: a reader on any thread keeps
+  // the copy it took, so it never sees one half-changed or freed by a component change or the
+  // teardown.
+  struct CachedCompounds {
+    std::vector<CompConstProp> compounds;
+    std::vector<int> hostIds;  // "IDNumbers" by component position, -1 when none
+    // The material object's readiness rule on the copy (failures reported).
+    HRESULT checkReady() const;
+    int hostIdAt(int position) const;
+  };
+  std::shared_ptr<const CachedCompounds> cachedCompounds() const;
+  // On the CAPE-OPEN thread after the compounds changed (and at the teardown: none).
+  void publishCompounds();
+
   // ---- CVBPropPkg.cpp ----
   // Refreshes the owner window from the host's active window (kept when there is none).
   void refreshOwnerWindow();
@@ -172,6 +191,8 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   HRESULT connectMaterialObject(IMatObj* matObj);
   // Teardown: the browser's running-object registration, revoked by the thread that made it.
   void revokeActiveBrowser();
+  // The material object's diagnostics no longer reach the adapter.
+  void releaseRelay();
 
   // ---- Components.cpp ----
   // Reads the package's component list and identifies each component (CAPE-OPEN thread).
@@ -224,6 +245,10 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   long materialPosition(int position) const;
   // The material object's IMatObj for the calling thread (null when there is none).
   HRESULT materialInterface(support::ComPtr<IMatObj>& out);
+  // setComps on the CAPE-OPEN thread; hostPresent: whether the host gave a container.
+  HRESULT applyComponentNames(const std::vector<std::wstring>& names, bool hostPresent);
+  // The cached (else asked) constant, on the CAPE-OPEN thread.
+  double cachedConstant(const wchar_t* property, int position);
 
   // ---- KValues.cpp / PhaseProperties.cpp ----
   // Steps shared by the calculation requests (KValues.cpp); the static ones are plain rules, the
@@ -254,7 +279,6 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   void writeLogK(bool fromKValues, int j, double* out, int n) const;
   void noteSlotsRead(const wchar_t* property, int mainLiquid, bool read[3]) const;
   HRESULT refusePhaseTypes(const int* types);
-  int hostIdAt(int position) const;
   // Phase property requests (PhaseProperties.cpp)
   HRESULT phasePropertiesRequest(bridge::CallParameters& call);
   HRESULT fugacitiesRequest(bridge::CallParameters& call);
@@ -297,6 +321,8 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   OvTextVar m_kitVersion{false};         // "KitVersion", not persisted
 
   CMatObj* m_matObj = nullptr;           // raw pointer of the material object (its own thread)
+  support::ComPtr<DiagnosticsRelay> m_relay;  // the material object's diagnostics (Selection.cpp)
+  std::shared_ptr<const CachedCompounds> m_cached;  // read and replaced with atomic_load/atomic_store
   bridge::GlobalizedPointer<ICapeThermoMaterialObject> m_materialObject;
   bridge::GlobalizedPointer<IMatObj> m_imatObj;
   bridge::GlobalizedPointer<ICapeThermoPropertyPackage> m_package;

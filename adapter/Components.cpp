@@ -55,6 +55,7 @@ constexpr wchar_t kDeprecatedConstants[] =
     L"Warning: The package returns constant properties using an deprecated standard. Conversion performed "
     L"succesfully";
 constexpr char kFluidPackage[] = "getting FluidPackage";
+constexpr char kSetCompsFailed[] = "bug in CVBPropPkg::setComps";
 
 constexpr int kFirstHypotheticalId = 20000;  // host ids of hypothetical components start here
 constexpr double kNotAvailable = std::numeric_limits<double>::infinity();
@@ -290,14 +291,28 @@ STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
                                                                                 : selectedOvNames;
     if (SetGet::dimCount(given) != 1) return E_INVALIDARG;
     const std::vector<std::wstring> names = textsOf(given);
+    if (names.size() != static_cast<size_t>(SetGet::elementCount(given))) return E_INVALIDARG;
+    const bool hostPresent = static_cast<bool>(container());
+    // The material object asks the package for the constants of new compounds: on its thread,
+    // never while a request is running.
+    return m_bridge.runOnThread([&] { return applyComponentNames(names, hostPresent); });
+  } catch (...) {
+    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, false);
+  }
+}
+
+HRESULT CVBPropPkg::applyComponentNames(const std::vector<std::wstring>& names, bool hostPresent) {
+  try {
+    if (m_imatObj.registered()) {
+      const HRESULT refused = m_bridge.refuseIfQuarantined();
+      if (FAILED(refused)) return refused;
+    }
     const size_t n = names.size();
-    if (n != static_cast<size_t>(SetGet::elementCount(given))) return E_INVALIDARG;
     sizeComponentState(static_cast<int>(n));
 
     const long packageCount = listCount();
     const std::vector<std::wstring> ovNames = readTexts(m_config.m_SelectedCompOvNames, packageCount);
     const std::vector<double> idNumbers = readReals(m_config.m_SelectedIDNumbers, packageCount, -1.0);
-    const bool hostPresent = static_cast<bool>(container());
     std::vector<std::wstring> ids(n);
     std::vector<long> hostIds(n, -1);
     for (size_t i = 0; i < n; ++i) {
@@ -333,14 +348,13 @@ STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
     ComPtr<IMatObj> material;
     HRESULT hr = materialInterface(material);
     if (FAILED(hr)) return bridge::reportUnexpected(hr);
-    if (material) {
-      hr = material->setComps(m_matObjIds.get(), VARIANT_TRUE);
-      if (FAILED(hr)) return hr;
-    }
+    if (material) hr = material->setComps(m_matObjIds.get(), VARIANT_TRUE);
+    publishCompounds();
+    if (FAILED(hr)) return hr;
     const Variant userNames = textArray(names);
     return m_config.m_UserSelectedCompOvNames.setValue(userNames.get());
   } catch (...) {
-    return m_errors.complain(E_FAIL, "bug in CVBPropPkg::setComps", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, false);
   }
 }
 
@@ -1007,7 +1021,17 @@ HRESULT CVBPropPkg::readHostBasis() {
 
 // ---- Package constants ----
 
+// Asked of the package on its own thread, under the call lock; the cache is kept there too.
 double CVBPropPkg::componentConstant(const wchar_t* property, int position) {
+  double value = kNotAvailable;
+  const HRESULT hr = m_bridge.runOnThread([&] {
+    value = cachedConstant(property, position);
+    return S_OK;
+  });
+  return SUCCEEDED(hr) ? value : kNotAvailable;
+}
+
+double CVBPropPkg::cachedConstant(const wchar_t* property, int position) {
   Variant& values = m_constants[property ? property : L""];
   const std::vector<double> first = realsOf(values.get());
   if (!SetGet::isArray(values.get()) || (!first.empty() && first.front() > kHugeConstant)) {
@@ -1033,9 +1057,11 @@ double CVBPropPkg::componentConstant(const wchar_t* property, int position) {
 
 // The package's answer for its material object's compounds; a failing request leaves none.
 HRESULT CVBPropPkg::askPackageConstant(const wchar_t* property, Variant& values) {
+  HRESULT hr = m_bridge.refuseIfQuarantined();
+  if (FAILED(hr)) return hr;
   ComPtr<ICapeThermoPropertyPackage> package;
   ComPtr<ICapeThermoMaterialObject> material;
-  HRESULT hr = m_package.get(package);
+  hr = m_package.get(package);
   if (SUCCEEDED(hr)) hr = m_materialObject.get(material);
   if (FAILED(hr) || !package || !material) return FAILED(hr) ? hr : E_POINTER;
   const Variant names = textArray({property ? property : L""});
@@ -1054,21 +1080,39 @@ long CVBPropPkg::materialPosition(int position) const {
   return -1;
 }
 
-// IMatObj has no proxy in this process: off the CAPE-OPEN thread the material object is reached
-// through its own pointer. Its component-list operations only change its own state, and the
-// CAPE-OPEN thread touches it only inside requests handed over by the host, which the host does
-// not make while it changes its basis.
-HRESULT CVBPropPkg::materialInterface(ComPtr<IMatObj>& out) {
-  HRESULT hr = m_imatObj.get(out);
-  if (FAILED(hr) || out) return hr;
-  if (GetCurrentThreadId() != m_bridge.coThreadId()) {
-    out = m_matObj;
-    return S_OK;
+// Every use runs on the CAPE-OPEN thread (handed over from a host thread), where this is the
+// object itself.
+HRESULT CVBPropPkg::materialInterface(ComPtr<IMatObj>& out) { return m_imatObj.get(out); }
+
+// ---- What the caller's thread reads ----
+
+std::shared_ptr<const CVBPropPkg::CachedCompounds> CVBPropPkg::cachedCompounds() const {
+  return std::atomic_load(&m_cached);
+}
+
+void CVBPropPkg::publishCompounds() {
+  std::shared_ptr<CachedCompounds> cached;
+  if (m_matObj) {
+    cached = std::make_shared<CachedCompounds>();
+    for (int i = 0; i < m_matObj->compoundCount(); ++i) cached->compounds.push_back(m_matObj->compound(i));
+    for (long id : longsOf(m_hostIds.get())) cached->hostIds.push_back(static_cast<int>(id));
   }
-  ComPtr<ICapeThermoMaterialObject> material;
-  hr = m_materialObject.get(material);
-  if (FAILED(hr) || !material) return hr;
-  return material.As(&out);
+  std::atomic_store(&m_cached, std::shared_ptr<const CachedCompounds>(std::move(cached)));
+}
+
+// The material object's readiness rule (CMatObj::checkReadyToCalc) on the copy.
+HRESULT CVBPropPkg::CachedCompounds::checkReady() const {
+  if (compounds.empty())
+    return support::reportFailure("Number of compounds has not been set. Contact support", "checkReadyToCalc");
+  for (const CompConstProp& constants : compounds) {
+    const HRESULT hr = constants.check();
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+int CVBPropPkg::CachedCompounds::hostIdAt(int position) const {
+  return position >= 0 && static_cast<size_t>(position) < hostIds.size() ? hostIds[position] : -1;
 }
 
 void CVBPropPkg::ComponentLists::clear() {

@@ -415,10 +415,12 @@ STDMETHODIMP CVBPropPkg::GuessBubblePointTemperature(double Pressure, double* Co
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("GuessBubblePointTemperature");
     if (!Composition || !Temperature) return E_POINTER;
-    if (!m_matObj) throw std::runtime_error("no material object");
+    const auto cached = cachedCompounds();
+    if (!cached) throw std::runtime_error("no material object");
     double pcm = 0, tbm = 0, tcm = 0;
-    for (int i = 0; i < calcComponentCount(); ++i) {
-      const CompConstProp& c = m_matObj->compound(i);
+    const std::vector<CompConstProp>& compounds = cached->compounds;
+    for (size_t i = 0; i < compounds.size(); ++i) {
+      const CompConstProp& c = compounds[i];
       pcm += Composition[i] * c.m_criticalPressure / 1000.0;  // kPa
       tbm += Composition[i] * c.m_normalBoilingPoint;
       tcm += Composition[i] * c.m_criticalTemperature;
@@ -444,14 +446,16 @@ STDMETHODIMP CVBPropPkg::InitializeKFactors(int componentPosition, double Temper
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("InitializeKFactors");
     if (!KFactor) return E_POINTER;
-    if (!m_matObj || FAILED(m_matObj->checkReadyToCalc())) return E_FAIL;
-    if (componentPosition < 0 || componentPosition >= calcComponentCount()) throw std::out_of_range("component");
-    const CompConstProp& c = m_matObj->compound(componentPosition);
+    const auto cached = cachedCompounds();
+    if (!cached || FAILED(cached->checkReady())) return E_FAIL;
+    if (componentPosition < 0 || static_cast<size_t>(componentPosition) >= cached->compounds.size())
+      throw std::out_of_range("component");
+    const CompConstProp& c = cached->compounds[componentPosition];
     const double pc = c.m_criticalPressure / 1000.0;  // kPa
     const double w = c.m_acentricFactor, tc = c.m_criticalTemperature;
     const double lnK = std::log(pc / std::min(Pressure, kWilsonPressureCap)) + 5.3727 * (1.0 + w) * (1.0 - tc / Temperature);
     double result = lnK;
-    const int hostId = hostIdAt(componentPosition);
+    const int hostId = cached->hostIdAt(componentPosition);
     if (hostId == 19 || hostId == 29 || hostId == 30 || hostId == 54) {
       if (Phases == 1) result = 0.5 * lnK + 3.912023005;
     } else if (Phases == 2) {
@@ -467,10 +471,3 @@ STDMETHODIMP CVBPropPkg::InitializeKFactors(int componentPosition, double Temper
   }
 }
 
-// The host id of a component position ("IDNumbers"), -1 when there is none.
-int CVBPropPkg::hostIdAt(int position) const {
-  const VARIANT& ids = m_hostIds.get();
-  if (!SetGet::isArray(ids) || position >= SetGet::elementCount(ids)) return -1;
-  const long i = SetGet::lbound(ids) + position;
-  return (ids.vt & ~VT_ARRAY) == VT_R8 ? static_cast<int>(SetGet::getDouble(ids, i)) : static_cast<int>(SetGet::getLong(ids, i));
-}

@@ -193,8 +193,10 @@ STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) {
 // ---- Package creation (CAPE-OPEN thread) -----------------------------------------------------
 
 HRESULT CVBPropPkg::createObjects() {
-  const HRESULT hr = createPackage();
-  return FAILED(hr) ? hr : createMaterialObject();
+  HRESULT hr = createPackage();
+  if (SUCCEEDED(hr)) hr = createMaterialObject();
+  publishCompounds();
+  return hr;
 }
 
 HRESULT CVBPropPkg::createPackage() {
@@ -302,8 +304,9 @@ STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) 
   try {
     if (!pp || !capegui) return E_POINTER;
     // Created once: a package that exists (made by the CAPE-OPEN thread) is handed out as it is.
+    // Made here, it is made on that thread when there is one.
     if (!m_package.registered()) {
-      const HRESULT hr = createPackage();
+      const HRESULT hr = m_bridge.runOnThread([this] { return createPackage(); });
       if (FAILED(hr)) return hr;
     }
     const HRESULT hr = handOut(m_package, pp);
@@ -324,6 +327,7 @@ HRESULT CVBPropPkg::createMaterialObject() {
     if (SUCCEEDED(hr)) hr = material.As(&matObj);
     if (FAILED(hr)) return unexpected(hr);
     hr = m_materialObject.globalize(material);
+    if (SUCCEEDED(hr)) hr = m_imatObj.globalize(matObj);
     return FAILED(hr) ? hr : connectMaterialObject(matObj.Get());
   } catch (...) {
     Bstr text(kMatObjFailure);
@@ -334,7 +338,8 @@ HRESULT CVBPropPkg::createMaterialObject() {
 HRESULT CVBPropPkg::connectMaterialObject(IMatObj* matObj) {
   ComPtr<ICapeThermoPropertyPackage> package;
   HRESULT hr = m_package.get(package);
-  if (SUCCEEDED(hr)) hr = matObj->put_proxyPtr(static_cast<ICapeDiagnostics*>(this));
+  if (SUCCEEDED(hr) && !m_relay) hr = DiagnosticsRelay::create(this, m_relay.GetAddressOf());
+  if (SUCCEEDED(hr)) hr = matObj->put_proxyPtr(static_cast<ICapeDiagnostics*>(m_relay.Get()));
   if (SUCCEEDED(hr)) hr = matObj->put_PropertyPackage(package.Get());
   if (SUCCEEDED(hr)) hr = matObj->put_ownerHWnd(handleValue(m_ownerWindow));
   if (FAILED(hr)) return unexpected(hr);
@@ -348,9 +353,13 @@ HRESULT CVBPropPkg::connectMaterialObject(IMatObj* matObj) {
 STDMETHODIMP CVBPropPkg::createMatObject(IDispatch** matObj) {
   try {
     if (!matObj) return E_POINTER;
-    // Created once, like the package.
+    // Created once, like the package, and where the package is.
     if (!m_materialObject.registered()) {
-      const HRESULT hr = createMaterialObject();
+      const HRESULT hr = m_bridge.runOnThread([this] {
+        const HRESULT created = createMaterialObject();
+        publishCompounds();
+        return created;
+      });
       if (FAILED(hr)) return hr;
     }
     return handOut(m_materialObject, matObj);
@@ -409,6 +418,7 @@ HRESULT CVBPropPkg::showEditView() {
   // the material object keeps the host's components, whose arrays every request until the
   // host's EndBasisChange is given.
   if (m_packageComponents != before) sizeComponentState(m_packageComponents, false);
+  publishCompounds();
   return hr;
 }
 
@@ -419,8 +429,13 @@ void CVBPropPkg::releaseObjects() {
   m_hostIds.clear();
   m_propList.clear();
   m_phaseList.clear();
+  // The material object lets go of the package and of the adapter's diagnostics: nothing it
+  // holds keeps the adapter or the package alive.
   ComPtr<IMatObj> matObj;
-  if (m_imatObj.owner() == GetCurrentThreadId() && SUCCEEDED(m_imatObj.get(matObj)) && matObj) matObj->Terminate();
+  if (m_imatObj.owner() == GetCurrentThreadId() && SUCCEEDED(m_imatObj.get(matObj)) && matObj) {
+    matObj->Terminate();
+    matObj->put_proxyPtr(nullptr);
+  }
   matObj.Reset();
   ComPtr<IShowCOCATIDs> browser;
   if (m_browser.owner() == GetCurrentThreadId() && SUCCEEDED(m_browser.get(browser)) && browser)
@@ -428,8 +443,10 @@ void CVBPropPkg::releaseObjects() {
   browser.Reset();
   if (m_package.owner() == GetCurrentThreadId()) m_errors.setPackage(nullptr);
   m_matObj = nullptr;
+  publishCompounds();
   releaseOwn(m_materialObject);
   releaseOwn(m_imatObj);
+  releaseRelay();
   releaseOwn(m_package);
   releaseOwn(m_system);
   revokeActiveBrowser();
@@ -438,6 +455,12 @@ void CVBPropPkg::releaseObjects() {
   for (auto& phase : m_phaseWork)
     for (auto& work : phase) std::vector<double>().swap(work);
   for (auto& scratch : m_scratch) scratch.clear();
+}
+
+void CVBPropPkg::releaseRelay() {
+  if (!m_relay) return;
+  m_relay->detach();
+  m_relay.Reset();
 }
 
 void CVBPropPkg::revokeActiveBrowser() {
@@ -450,12 +473,14 @@ void CVBPropPkg::revokeActiveBrowser() {
   m_rotCookie = 0;
 }
 
-// Off the thread that created the objects (the host's, while the CAPE-OPEN thread runs) nothing
-// may be released here: the CAPE-OPEN thread tears down at its end, when Terminate stops it.
+// The teardown runs where the objects live: handed to the CAPE-OPEN thread from a host thread.
+// The thread itself goes on (Terminate ends it); requests find no objects and are refused.
 STDMETHODIMP CVBPropPkg::PrivTerminate() {
   try {
-    if (m_bridge.running() && GetCurrentThreadId() != m_bridge.coThreadId()) return S_OK;
-    releaseObjects();
+    m_bridge.runOnThread([this] {
+      releaseObjects();
+      return S_OK;
+    });
   } catch (...) {
     unexpected(E_FAIL);
   }

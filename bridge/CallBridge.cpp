@@ -11,6 +11,7 @@
 #include "ModuleInfo.h"
 #include "PumpingWait.h"
 #include "Report.h"
+#include "Text.h"
 
 namespace bridge {
 
@@ -34,19 +35,32 @@ void reportThreadException() {
   support::reportFailure(kThreadActivity);
 }
 
-// A hardware fault that ended a piece of work on the CAPE-OPEN thread: the package's, unless it
-// happened in our own code. During a request it is kept back like any complaint of a
-// calculation; E_FAIL.
-HRESULT reportFault(CCOError& errors, const support::HardwareFault& fault, bool duringRequest) {
-  const bool ours = support::faultInThisModule(fault);
-  const std::string text =
-      std::string(duringRequest ? "handling the host's request: " : "creating the CAPE-OPEN objects: ") +
-      support::faultText(fault) + ". ";
-  errors.complain(E_FAIL, text.c_str(), ours ? CkINTERNAL : CkEXCEPTION, duringRequest);
-  return E_FAIL;
+const char* const kNestedRequest =
+    "A request of the host was refused: it arrived while this thread was still waiting for the CAPE-OPEN thread "
+    "to answer an earlier one (";
+const char* const kNestedAdvice = "). Try again once the running operation has finished.";
+const char* const kDuringRequest = "handling the host's request: ";
+const char* const kDuringCreation = "creating the CAPE-OPEN objects: ";
+const char* const kDuringRelease = "releasing the CAPE-OPEN objects: ";
+const char* const kCrashed = " The package crashed and must be reloaded with the case (close the case and open it again).";
+
+void setErrorText(const std::string& text) {
+  support::ComPtr<ICreateErrorInfo> create;
+  if (FAILED(CreateErrorInfo(create.GetAddressOf()))) return;
+  const std::wstring wide = support::widen(text);
+  create->SetDescription(const_cast<wchar_t*>(wide.c_str()));
+  support::ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
 }
 
 }  // namespace
+
+// Without an allocation: the hand-over's hot path runs through it.
+template <class Body>
+HRESULT CallBridge::runShieldedWork(Body&& work, const char* doing) {
+  support::HardwareFault fault;
+  return support::runShielded(work, fault) ? S_OK : faulted(fault, doing);
+}
 
 DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall) {
   const HANDLE handles[2] = {terminate, call};
@@ -97,6 +111,9 @@ HRESULT CallBridge::start() {
   m_terminate.clear();
   m_record = ThreadStartRecord{this, S_OK, m_initialised.get()};
   m_finished = false;
+  // A new thread makes new objects: a quarantine was the old package's.
+  m_quarantined = false;
+  m_faultText.clear();
   const uintptr_t thread = _beginthreadex(nullptr, 0, &CallBridge::threadProcedure, &m_record, 0, nullptr);
   if (!thread) return reportUnexpected(lastErrorCode());
   m_thread.reset(reinterpret_cast<HANDLE>(thread));
@@ -107,11 +124,44 @@ HRESULT CallBridge::start() {
 }
 
 HRESULT CallBridge::handOver(int callType, const ArgumentWriter& writeArguments) {
+  if (nestedOnThisThread()) return refuseNested(callType);
+  // A thread that ended (a failed creation) answers nothing: that is reported below instead.
+  if (callType != CALL_SAVE && callType != CALL_ADAPTER_WORK && running()) {
+    const HRESULT refused = refuseIfQuarantined();
+    if (FAILED(refused)) return refused;
+  }
   support::Lock lock(m_callLock);
+  m_handingOverThread = GetCurrentThreadId();
   clearCall();
   m_block.callType = callType;
   if (writeArguments) writeArguments(m_block);
+  struct Leaving {
+    std::atomic<DWORD>& thread;
+    ~Leaving() { thread = 0; }
+  } leaving{m_handingOverThread};
   return runHandedOver();
+}
+
+HRESULT CallBridge::runOnThread(const Work& work) {
+  if (GetCurrentThreadId() == m_coThreadId || !running()) {
+    // A host thread inside a hand-over must not touch what the CAPE-OPEN thread is working on.
+    if (nestedOnThisThread()) return refuseNested(CALL_ADAPTER_WORK);
+    return work();
+  }
+  return handOver(CALL_ADAPTER_WORK, [&work](CallParameters& block) { block.work = &work; });
+}
+
+HRESULT CallBridge::refuseNested(int callType) {
+  const char* label = nullptr;
+  if (callType >= CALL_COMPUTEKFACTORS && callType <= CALL_COTHEXTENDEDPACKAGE) callTypeLabel(callType, &label);
+  const std::string text = std::string(kNestedRequest) + (label ? label : "the adapter's own work") + kNestedAdvice;
+  return support::reportFailure(text.c_str());
+}
+
+HRESULT CallBridge::refuseIfQuarantined() const {
+  if (!m_quarantined) return S_OK;
+  setErrorText("The CAPE-OPEN Property Package stopped with " + m_faultText + "." + kCrashed);
+  return E_FAIL;
 }
 
 HRESULT CallBridge::runHandedOver() {
@@ -189,9 +239,8 @@ void CallBridge::runThread() {
     m_record.result = reportUnexpected(com);
   } else {
     try {
-      support::HardwareFault fault;
-      if (!support::runShielded([this] { m_record.result = prepareObjects(); }, fault))
-        m_record.result = reportFault(m_client.errorObject(), fault, false);
+      const HRESULT fault = runShieldedWork([this] { m_record.result = prepareObjects(); }, kDuringCreation);
+      if (FAILED(fault)) m_record.result = fault;
       if (SUCCEEDED(m_record.result)) {
         ready = true;
         setEventReported(m_record.initialised);
@@ -217,9 +266,10 @@ HRESULT CallBridge::prepareObjects() {
   return FAILED(basis) ? reportUnexpected(basis) : basis;
 }
 
+// Shielded too: releasing a package that crashed runs its code again.
 void CallBridge::releaseObjects() {
   try {
-    m_client.releaseObjects();
+    runShieldedWork([this] { m_client.releaseObjects(); }, kDuringRelease);
   } catch (...) {
     reportThreadException();
   }
@@ -228,20 +278,39 @@ void CallBridge::releaseObjects() {
 void CallBridge::runParkedCall() {
   HRESULT result = S_OK;
   bool known = true;
-  support::HardwareFault fault;
   // A broken package must not take the host's process with it. The package's own view and the
   // host's save show windows: they run unshielded.
   const bool shielded = m_block.callType != CALL_EDIT && m_block.callType != CALL_SAVE;
-  if (!shielded)
+  if (!shielded) {
     known = dispatch(m_block.callType, result);
-  else if (!support::runShielded([&] { known = dispatch(m_block.callType, result); }, fault))
-    result = reportFault(m_client.errorObject(), fault, true);
+  } else {
+    const HRESULT fault = runShieldedWork([&] { known = dispatch(m_block.callType, result); }, kDuringRequest);
+    if (FAILED(fault)) result = fault;
+  }
   if (known)
     m_block.callResult = result;
   else
     support::reportFailure(kChangingThread);
   m_callCompleted = true;
   setEventReported(m_done.get());
+}
+
+// The frames the shield jumped over are gone without their clean-up, and the package's state
+// is whatever the fault left: from now on it is not called again (quarantine). Nothing of the
+// product is locked on this thread across a package call, so nothing stays held.
+HRESULT CallBridge::faulted(const support::HardwareFault& fault, const char* doing) {
+  const bool ours = support::faultInThisModule(fault);
+  const bool first = !m_quarantined;
+  if (first) {
+    m_faultText = support::faultText(fault);
+    m_quarantined = true;
+  }
+  // Once: the user is told when the package crashes, not at every later refusal.
+  const bool duringRequest = doing == kDuringRequest;
+  const std::string text = std::string(doing) + support::faultText(fault) + "." +
+                           (duringRequest && first ? kCrashed : "") + " ";
+  m_client.errorObject().complain(E_FAIL, text.c_str(), ours ? CkINTERNAL : CkEXCEPTION, duringRequest);
+  return E_FAIL;
 }
 
 bool CallBridge::dispatch(int callType, HRESULT& result) {
@@ -257,6 +326,10 @@ bool CallBridge::dispatch(int callType, HRESULT& result) {
       case CALL_COMPUTELIQUIDSURFACETENSION: result = m_client.computeTransportProperty(callType, m_block); return true;
       case CALL_EDIT: result = m_client.showEditView(); return true;
       case CALL_SAVE: result = m_client.saveToHost(); return true;
+      case CALL_ADAPTER_WORK:
+        if (!m_block.work) return false;
+        result = (*m_block.work)();
+        return true;
       default: return false;
     }
   } catch (...) {

@@ -9,9 +9,11 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 #include "CallParameters.h"
 #include "CallTypes.h"
+#include "FaultShield.h"
 #include "Raii.h"
 
 class CCOError;
@@ -81,6 +83,17 @@ class CallBridge {
   HRESULT handOver(int callType, const ArgumentWriter& writeArguments);
   // The short form of the save and the edit: only the call type is written.
   HRESULT handOver(int callType) { return handOver(callType, nullptr); }
+  // The adapter's own work that calls the package or the material object: on a host thread it
+  // is handed over like a request (under the call lock, so it never overlaps one); on the
+  // CAPE-OPEN thread, and when no thread runs (nothing to overlap), it runs at once.
+  using Work = std::function<HRESULT()>;
+  HRESULT runOnThread(const Work& work);
+
+  // After a hardware fault in a package call the package's state cannot be trusted: requests
+  // are refused from then on (the save and the adapter's own work still run). S_OK while the
+  // package may be called, else E_FAIL with the reason as the thread's error information.
+  bool quarantined() const { return m_quarantined; }
+  HRESULT refuseIfQuarantined() const;
 
   // Terminate: releases any waiting host caller, asks the thread to stop and returns once it
   // has ended. Does nothing more when no thread was started.
@@ -105,6 +118,16 @@ class CallBridge {
   void runParkedCall();
   bool dispatch(int callType, HRESULT& result);
 
+  // A request made on a thread that is itself waiting in a hand-over (the host's message pump
+  // dispatched it there) would overwrite the block of the request still running: refused.
+  bool nestedOnThisThread() const { return m_handingOverThread == GetCurrentThreadId(); }
+  HRESULT refuseNested(int callType);
+  // The shield caught a hardware fault of the CAPE-OPEN thread's work: reported, quarantined.
+  // doing: what the thread was doing, for the message.
+  HRESULT faulted(const support::HardwareFault& fault, const char* doing);
+  template <class Body>
+  HRESULT runShieldedWork(Body&& work, const char* doing);
+
   // Hand-over steps 4-8, with the lock held and the block written.
   HRESULT runHandedOver();
   void waitForCompletion();
@@ -125,6 +148,9 @@ class CallBridge {
   std::atomic<bool> m_finished{false};
   std::atomic<bool> m_callCompleted{false};  // set by the CAPE-OPEN thread before the done event
   std::atomic<DWORD> m_coThreadId{0};
+  std::atomic<DWORD> m_handingOverThread{0};  // the host thread inside a hand-over, 0 when none
+  std::string m_faultText;                    // what the quarantine was for; written before m_quarantined
+  std::atomic<bool> m_quarantined{false};
   support::Event m_call{support::Event::Auto};
 };
 

@@ -5,6 +5,8 @@
 // kept back during the request lives in the error object, next to the rest of the reporting.
 #include <windows.h>
 
+#include <functional>
+
 namespace bridge {
 
 // Phase-type codes of the phase-types array (indexed by phase slot 0, 1, 2).
@@ -30,6 +32,7 @@ struct CallParameters {
   double extraInput = 0;             // molar density for 6 and 7, vapour fraction for 8
   int callType = 0;
   HRESULT callResult = S_OK;         // written by the CAPE-OPEN thread
+  const std::function<HRESULT()>* work = nullptr;  // the adapter's own work (CALL_ADAPTER_WORK)
 
   // Before and after every hand-over: the pointers to the host's arrays are dropped, so none
   // outlives the request that gave it. The other fields are overwritten by the next request
@@ -43,6 +46,7 @@ struct CallParameters {
     heatCapacity = nullptr;
     molarVolume = nullptr;
     phaseTypes = nullptr;
+    work = nullptr;
   }
 };
 

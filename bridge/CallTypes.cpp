@@ -28,6 +28,8 @@ HRESULT callTypeLabel(int callType, const char** label) {
   return S_OK;
 }
 
-bool isCalculation(int callType) { return callType != CALL_EDIT && callType != CALL_SAVE; }
+bool isCalculation(int callType) {
+  return callType != CALL_EDIT && callType != CALL_SAVE && callType != CALL_ADAPTER_WORK;
+}
 
 }  // namespace bridge

@@ -27,16 +27,13 @@ HRESULT raiseWithErrorInfo(HRESULT code) {
 
 STDMETHODIMP CVBSimuCont::put_SimContextCallback(IDispatch* callback) {
   try {
-    m_callback = nullptr;
+    m_callback.Reset();
     if (!callback) return S_OK;
-    OvDiagnosticCallback* diagnostic = nullptr;
-    HRESULT hr = callback->QueryInterface(__uuidof(OvDiagnosticCallback), reinterpret_cast<void**>(&diagnostic));
+    support::ComPtr<OvDiagnosticCallback> diagnostic;
+    HRESULT hr = callback->QueryInterface(__uuidof(OvDiagnosticCallback), reinterpret_cast<void**>(diagnostic.GetAddressOf()));
     if (hr == E_NOINTERFACE) return S_OK;
     if (FAILED(hr)) return raiseWithErrorInfo(hr);
-    if (!diagnostic) return S_OK;
-    // Only the pointer is kept; the reference the query gave is returned at once.
-    diagnostic->Release();
-    m_callback = diagnostic;
+    m_callback = std::move(diagnostic);
     return S_OK;
   } catch (...) {
     return E_FAIL;
@@ -54,7 +51,7 @@ STDMETHODIMP CVBSimuCont::get_SimContextCallback(IDispatch** callback) {
 HRESULT CVBSimuCont::forward(Forward method, BSTR message) {
   try {
     if (!m_callback) return E_FAIL;
-    HRESULT hr = (m_callback->*method)(message);
+    HRESULT hr = (m_callback.Get()->*method)(message);
     return FAILED(hr) ? raiseWithErrorInfo(hr) : hr;
   } catch (...) {
     return E_FAIL;

@@ -7,6 +7,7 @@
 #include "Dispatch.h"
 #include "Object.h"
 #include "OvDiagnostic.h"
+#include "Raii.h"
 #include "ZendrelLib.h"
 
 class CVBSimuCont
@@ -53,6 +54,7 @@ class CVBSimuCont
   // Calls the callback's pop-up or log method; E_FAIL without a callback.
   HRESULT forward(Forward method, BSTR message);
 
-  // Not owned: the host keeps the callback alive while a package may use the context.
-  OvDiagnosticCallback* m_callback = nullptr;
+  // Held for as long as the context keeps it: a package that logs after the host let go of
+  // its callback still reaches a live object.
+  support::ComPtr<OvDiagnosticCallback> m_callback;
 };

@@ -19,7 +19,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
+// The shield's filter is taken out when the module goes; while another filter sits on top of it
+// (and calls it on), the module's code must stay.
+STDAPI DllCanUnloadNow() {
+  const HRESULT hr = comkit::module().canUnloadNow();
+  return hr == S_OK && !support::faultShieldRemovable() ? S_FALSE : hr;
+}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
   return comkit::guarded([&] { return server::objectMap().getClassObject(clsid, riid, ppv); });

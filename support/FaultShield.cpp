@@ -2,9 +2,11 @@
 
 #include <winternl.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "FloatingPoint.h"
+#include "Raii.h"
 
 namespace support {
 
@@ -17,15 +19,17 @@ struct Shield {
   bool tripped = false;
 };
 
-// The innermost shield of each thread. A TLS slot rather than thread_local: the filter must not
-// allocate, and the emulated thread-locals of this compiler may.
-DWORD shieldSlot() {
-  static const DWORD slot = TlsAlloc();
-  return slot;
-}
-
+// The innermost shield of each thread, in a TLS slot rather than thread_local: the filter must
+// not allocate, and the emulated thread-locals of this compiler may. The slot lives while the
+// filter is installed.
+std::atomic<DWORD> g_slot{TLS_OUT_OF_INDEXES};
+std::atomic<bool> g_installed{false};
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
-bool g_installed = false;
+
+CriticalSection& installLock() {
+  static CriticalSection lock;
+  return lock;
+}
 
 bool isHardwareFault(DWORD code) {
   switch (code) {
@@ -63,7 +67,8 @@ bool holdsLoaderLock() {
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* info) {
   const DWORD lastError = GetLastError();
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
-  auto* shield = static_cast<Shield*>(TlsGetValue(shieldSlot()));
+  const DWORD slot = g_slot;
+  auto* shield = slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<Shield*>(TlsGetValue(slot));
   SetLastError(lastError);
   if (!shield || shield->tripped || !isHardwareFault(record->ExceptionCode) || holdsLoaderLock())
     return g_previousFilter ? g_previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
@@ -78,14 +83,20 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* info) {
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-void installFilterOnce() {
-  static const bool installed = [] {
-    shieldSlot();
-    g_previousFilter = SetUnhandledExceptionFilter(onUnhandledException);
-    g_installed = true;
-    return true;
-  }();
-  (void)installed;
+void installFilter() {
+  if (g_installed) return;
+  Lock lock(installLock());
+  if (g_installed) return;
+  g_slot = TlsAlloc();
+  g_previousFilter = SetUnhandledExceptionFilter(onUnhandledException);
+  g_installed = true;
+}
+
+// The process's filter now, left as it is.
+LPTOP_LEVEL_EXCEPTION_FILTER currentFilter() {
+  const LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(onUnhandledException);
+  SetUnhandledExceptionFilter(current);
+  return current;
 }
 
 // The work itself, in a frame of its own so that a C++ exception from it unwinds normally and
@@ -93,7 +104,7 @@ void installFilterOnce() {
 __attribute__((noinline)) void runWork(Shield& shield, void (*work)(void*), void* context) {
   struct Restore {
     Shield& shield;
-    ~Restore() { TlsSetValue(shieldSlot(), shield.outer); }
+    ~Restore() { TlsSetValue(g_slot, shield.outer); }
   } restore{shield};
   work(context);
 }
@@ -101,26 +112,36 @@ __attribute__((noinline)) void runWork(Shield& shield, void (*work)(void*), void
 }  // namespace
 
 bool runShieldedCall(void (*work)(void*), void* context, HardwareFault& fault) {
-  installFilterOnce();
+  installFilter();
+  const DWORD slot = g_slot;
   Shield shield;  // in memory (its address is published), so still valid after the jump back
-  shield.outer = static_cast<Shield*>(TlsGetValue(shieldSlot()));
+  shield.outer = static_cast<Shield*>(TlsGetValue(slot));
   const FloatingPointControl entry = FloatingPointControl::current();
-  TlsSetValue(shieldSlot(), &shield);
+  TlsSetValue(slot, &shield);
   if (__builtin_setjmp(shield.jump) == 0) {
     runWork(shield, work, context);
     return true;
   }
-  TlsSetValue(shieldSlot(), shield.outer);
+  TlsSetValue(slot, shield.outer);
   entry.apply();  // as it was, without the flags the fault left pending
   fault = shield.fault;
   return false;
 }
 
-void releaseFaultShield() {
-  if (!g_installed) return;
-  g_installed = false;
+bool faultShieldRemovable() { return !g_installed || currentFilter() == onUnhandledException; }
+
+bool releaseFaultShield() {
+  Lock lock(installLock());
+  if (!g_installed) return true;
   const LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(g_previousFilter);
-  if (current != onUnhandledException) SetUnhandledExceptionFilter(current);  // someone came after us
+  if (current != onUnhandledException) {
+    SetUnhandledExceptionFilter(current);  // another filter came after ours and calls it: it stays
+    return false;
+  }
+  g_installed = false;
+  TlsFree(g_slot.exchange(TLS_OUT_OF_INDEXES));
+  g_previousFilter = nullptr;
+  return true;
 }
 
 std::string faultText(const HardwareFault& fault) {

@@ -34,9 +34,13 @@ bool runShielded(Work&& work, HardwareFault& fault) {
   return runShieldedCall([](void* context) { (**static_cast<Target*>(context))(); }, &target, fault);
 }
 
-// Gives the unhandled-exception filter back to the one found (when it is still ours); for the
-// module's unloading.
-void releaseFaultShield();
+// Takes the shield's filter out of the process: gives the unhandled-exception filter back to the
+// one found and frees the shield's thread slot; true when done. False while another filter sits
+// on top of ours (it calls ours on): ours must stay, and so must the module's code.
+bool releaseFaultShield();
+// Whether releaseFaultShield would succeed now (nothing installed, or ours on top); the module
+// may be unloaded only then.
+bool faultShieldRemovable();
 
 // "access violation (exception code 0xC0000005)".
 std::string faultText(const HardwareFault& fault);

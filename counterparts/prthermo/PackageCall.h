@@ -11,6 +11,8 @@ namespace prthermo {
 
 template <class Body>
 HRESULT PropertyPackage::call(const wchar_t* operation, const wchar_t* interfaceName, Body body) {
+  const HRESULT thread = onHomeThread();
+  if (FAILED(thread)) return thread;
   if (m_error.code != S_OK || !m_error.description.empty()) m_error = ErrorRecord{};
   auto failed = [&](HRESULT code, const std::wstring& text) {
     record(code, text, operation, interfaceName);

@@ -6,6 +6,7 @@
 #include "Faults.h"
 #include "PackageCall.h"
 #include "Raii.h"
+#include "ThreadRecord.h"
 
 namespace prthermo {
 
@@ -58,6 +59,18 @@ HRESULT PropertyPackage::create(const prcore::PackageDefinition& definition, std
   self->m_kij = std::move(kij);
   self->m_identity = {support::widen(definition.name), support::widen(definition.description)};
   return package->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+}
+
+PropertyPackage::~PropertyPackage() {
+  // The last release counts as a call: an object released off its thread is a fault too.
+  onHomeThread();
+}
+
+HRESULT PropertyPackage::onHomeThread() const {
+  if (m_definition.misbehaviour != prcore::Misbehaviour::ThreadBound) return S_OK;
+  const bool home = GetCurrentThreadId() == m_homeThread;
+  recordThreadCall(!home);
+  return home ? S_OK : RPC_E_WRONG_THREAD;
 }
 
 void PropertyPackage::record(HRESULT code, const std::wstring& description, const wchar_t* operation,
@@ -144,11 +157,12 @@ STDMETHODIMP PropertyPackage::get_parameters(IDispatch** parameters) {
               [&]() -> HRESULT { fail(ECapeNoImplHR, L"the package has no parameters"); });
 }
 
-STDMETHODIMP PropertyPackage::put_simulationContext(IDispatch*) { return S_OK; }
+STDMETHODIMP PropertyPackage::put_simulationContext(IDispatch*) { return onHomeThread(); }
 
-STDMETHODIMP PropertyPackage::Initialize() { return S_OK; }
+STDMETHODIMP PropertyPackage::Initialize() { return onHomeThread(); }
 
 STDMETHODIMP PropertyPackage::Terminate() {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
   m_terminated = true;
   m_eos.reset();
   m_eosIds.clear();
@@ -172,27 +186,42 @@ STDMETHODIMP PropertyPackage::Edit() {
 
 // The error interfaces: the error of the last failed call, kept until the next call.
 
-STDMETHODIMP PropertyPackage::get_name(BSTR* name) { return copyText(errorName(m_error.code), name); }
+STDMETHODIMP PropertyPackage::get_name(BSTR* name) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
+  return copyText(errorName(m_error.code), name);
+}
 
 STDMETHODIMP PropertyPackage::get_code(LONG* code) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
   if (!code) return E_POINTER;
   *code = m_error.code;
   return S_OK;
 }
 
-STDMETHODIMP PropertyPackage::get_description(BSTR* description) { return copyText(m_error.description, description); }
+STDMETHODIMP PropertyPackage::get_description(BSTR* description) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
+  return copyText(m_error.description, description);
+}
 
-STDMETHODIMP PropertyPackage::get_scope(BSTR* scope) { return copyText(m_error.scope, scope); }
+STDMETHODIMP PropertyPackage::get_scope(BSTR* scope) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
+  return copyText(m_error.scope, scope);
+}
 
 STDMETHODIMP PropertyPackage::get_interfaceName(BSTR* interfaceName) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
   return copyText(m_error.interfaceName, interfaceName);
 }
 
-STDMETHODIMP PropertyPackage::get_operation(BSTR* operation) { return copyText(m_error.operation, operation); }
+STDMETHODIMP PropertyPackage::get_operation(BSTR* operation) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
+  return copyText(m_error.operation, operation);
+}
 
 STDMETHODIMP PropertyPackage::get_moreInfo(BSTR* moreInfo) { return copyText(L"", moreInfo); }
 
 STDMETHODIMP PropertyPackage::get_requestedOperation(BSTR* requestedOperation) {
+  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
   return copyText(m_error.operation, requestedOperation);
 }
 

@@ -77,7 +77,12 @@ class PropertyPackage
   // ISupportErrorInfo
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
+  ~PropertyPackage() override;
+
  private:
+  // A threadBound package records the call and answers RPC_E_WRONG_THREAD off the thread that
+  // created it (without touching its state); any other package: S_OK.
+  HRESULT onHomeThread() const;
   // One computed result, waiting to be written.
   struct Result {
     BSTR property, phase;  // kept by m_names
@@ -144,6 +149,7 @@ class PropertyPackage
   Identity m_identity;
   ErrorRecord m_error;
   bool m_terminated = false;
+  DWORD m_homeThread = GetCurrentThreadId();
 
   NameCache m_names;
   std::vector<std::wstring> m_eosIds;

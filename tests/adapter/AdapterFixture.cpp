@@ -22,6 +22,14 @@ std::wstring textIn(const VARIANT& value) {
   return value.vt == VT_BSTR && value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
 }
 
+HRESULT canUnload(const wchar_t* module) {
+  HMODULE loaded = GetModuleHandleW(module);
+  if (!loaded) return E_UNEXPECTED;
+  using CanUnload = HRESULT(STDAPICALLTYPE*)();
+  const auto entry = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(loaded, "DllCanUnloadNow")));
+  return entry ? entry() : E_UNEXPECTED;
+}
+
 void AdapterTest::SetUp() {
   ASSERT_HRESULT_SUCCEEDED(apartment.result());
   host = std::make_unique<orvexhost::Host>(fullDefinition());

@@ -4,6 +4,7 @@
 #include "AdapterFixture.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cwchar>
 #include <cstring>
 #include <mutex>
@@ -336,6 +337,32 @@ TEST_F(InitializeTest, PkgRecallRestoresRealsExactly) {
   const std::wstring after(again.c_str(), again.length());
   EXPECT_EQ(entryOf(before, L"SelectedCompMolWts"), entryOf(after, L"SelectedCompMolWts"));
   EXPECT_EQ(entryOf(before, L"SelectedCompBoilTemps"), entryOf(after, L"SelectedCompBoilTemps"));
+}
+
+// A host that lets the adapter go without Terminate: the last release stops the CAPE-OPEN thread
+// and releases everything the adapter made, so the module may unload.
+TEST_F(InitializeTest, ReleaseWithoutTerminateStopsTheThreadAndLetsTheModuleUnload) {
+  // A first case makes the threads the process starts on first use exist.
+  initializeWith(L"Natural Gas");
+  releaseAdapter();
+  newAdapter();
+  const size_t before = threadCount();
+  initializeWith(L"Natural Gas");
+  EXPECT_EQ(before + 1, threadCount()) << "the CAPE-OPEN thread";
+  initialised = false;  // no Terminate
+  diagnostics.Reset();
+  priv.Reset();
+  extension.Reset();
+  package.Reset();
+  const size_t after = threadCount();
+  const HRESULT unload = canUnload(L"Quellmar.dll");
+  std::printf("released without Terminate: threads %zu before Initialize, %zu after the release; "
+              "Quellmar.dll DllCanUnloadNow 0x%08lX, PRThermo.dll 0x%08lX\n",
+              before, after, static_cast<unsigned long>(unload), static_cast<unsigned long>(canUnload(L"PRThermo.dll")));
+  EXPECT_EQ(before, after);
+  EXPECT_EQ(S_OK, unload);
+  EXPECT_EQ(S_OK, canUnload(L"PRThermo.dll"));
+  EXPECT_EQ(0u, boxes.count());
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "reliability_Requests.h"
 
+#include <memory>
+#include <thread>
+
+#include "Raii.h"
+
 namespace reliability_test {
 
 std::vector<Request> requestMix() {
@@ -50,6 +55,27 @@ std::vector<double> perform(ExtnPropertyPackage* package, const Request& r, cons
   if (r.kind >= 4) out.push_back(scalar);
   out.insert(out.begin(), static_cast<double>(hr));
   return out;
+}
+
+void runOnHostThreads(const std::vector<std::function<void()>>& bodies) {
+  std::vector<std::unique_ptr<support::Event>> done;
+  for (size_t k = 0; k < bodies.size(); ++k) done.push_back(std::make_unique<support::Event>(support::Event::Manual));
+  std::vector<std::thread> threads;
+  for (size_t k = 0; k < bodies.size(); ++k)
+    threads.emplace_back([&, k] {
+      CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      bodies[k]();
+      CoUninitialize();
+      done[k]->set();
+    });
+  for (const auto& event : done) {
+    const HANDLE handle = event->get();
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+  }
+  for (std::thread& thread : threads) thread.join();
 }
 
 }  // namespace reliability_test

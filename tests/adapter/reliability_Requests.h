@@ -4,6 +4,7 @@
 // so that two runs of the same request can be compared exactly.
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "OvHost.h"
@@ -28,5 +29,10 @@ std::vector<Request> requestMix();
 // followed by every value the member wrote.
 std::vector<double> perform(ExtnPropertyPackage* package, const Request& request, const std::vector<double>& y,
                             const std::vector<double>& x);
+
+// Runs each body on a thread of its own, in the multithreaded apartment as a host's worker
+// threads are, and waits for them all while this (single-threaded) apartment keeps dispatching
+// the calls the CAPE-OPEN thread makes into it.
+void runOnHostThreads(const std::vector<std::function<void()>>& bodies);
 
 }  // namespace reliability_test

@@ -1,5 +1,6 @@
 // Faults of the misbehaving packages: each gives the product's message and code, loses nothing of
-// the case, and the adapter answers the next request the same way.
+// the case, and the adapter answers the next request the same way (a package that crashed: it is
+// refused at once).
 #include <cmath>
 #include <cstdio>
 
@@ -83,12 +84,14 @@ const Fault kFaults[] = {
     {L"Faulty Uncaught Exception", 0, E_FAIL,
      CALCPROP_FAILED(L"Faulty Uncaught Exception", L" ERROR: calling CalcPropDetected while calculating"), false},
     {L"Faulty Uncaught Exception", 3, E_FAIL, FUGACITY_FAILED, false},
+    // A crashed package is told once and not called again: the next request fails at once.
     {L"Faulty CalcProp Access Violation", 0, E_FAIL,
      CALCPROP_FAILED(L"Faulty CalcProp Access Violation",
-                     L"handling the host's request: access violation (exception code 0xC0000005). Detected while calculating "
-                     L"{(fugacityCoefficient), (Vapor, Liquid), Mixture}"), false},
+                     L"handling the host's request: access violation (exception code 0xC0000005). The package crashed "
+                     L"and must be reloaded with the case (close the case and open it again). Detected while calculating "
+                     L"{(fugacityCoefficient), (Vapor, Liquid), Mixture}"), true},
     {L"Faulty CalcProp Access Violation", 3, E_FAIL,
-     CALCPROP_FAILED(L"Faulty CalcProp Access Violation", L"handling the host's request: access violation"), false},
+     CALCPROP_FAILED(L"Faulty CalcProp Access Violation", L"handling the host's request: access violation"), true},
     {L"Faulty NaN", 3, S_OK, UNFEASIBLE(L"Faulty NaN", L"nan, nan") L" (CPF)", true},
     {L"Faulty Infinite", 0, S_OK, UNFEASIBLE(L"Faulty Infinite", L"inf, inf") L" (CKF)", true},
     {L"Faulty Infinite", 3, S_OK, UNFEASIBLE(L"Faulty Infinite", L"inf, inf") L" (CPF)", true},
@@ -110,6 +113,38 @@ std::string faultName(const ::testing::TestParamInfo<Fault>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MisbehavingPackages, FaultTest, ::testing::ValuesIn(kFaults), faultName);
+
+// After a crash the package is quarantined: nothing of the product stays locked (another host
+// thread's save goes through the hand-over), every later request fails at once with the reason as
+// error information and without a new message, and Terminate still ends the thread.
+class QuarantineTest : public calc_test::CalcTest {};
+
+TEST_F(QuarantineTest, ACrashedPackageIsRefusedAtOnceAndNothingStaysLocked) {
+  use(L"Faulty CalcProp Access Violation");
+  const size_t withThread = adapter_test::threadCount();
+  const std::vector<double> y = mixture({0.8, 0.2}), x = mixture({0.2, 0.8});
+  EXPECT_EQ(static_cast<double>(E_FAIL), perform(package.Get(), {1, 300, 2000}, y, x)[0]);
+  ASSERT_EQ(1u, boxes.count());
+  EXPECT_NE(std::wstring::npos, boxes.shown()[0].text.find(L"must be reloaded with the case"));
+  for (int kind = 0; kind < kHandedOverKinds; ++kind) {
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(static_cast<double>(E_FAIL), perform(package.Get(), {kind, 300, 2000}, y, x)[0]) << kind;
+    support::ComPtr<IErrorInfo> info;
+    Bstr reason;
+    ASSERT_EQ(S_OK, GetErrorInfo(0, info.GetAddressOf())) << kind;
+    info->GetDescription(reason.out());
+    EXPECT_NE(std::wstring::npos, std::wstring(reason.c_str()).find(L"must be reloaded with the case")) << kind;
+  }
+  double constant = 0;
+  EXPECT_EQ(E_FAIL, priv->getCompConstantDbl(Bstr(L"criticalTemperature").get(), 0, &constant));
+  EXPECT_EQ(1u, boxes.count()) << "told once; the package was not called again";
+  HRESULT saved = E_UNEXPECTED;
+  runOnHostThreads({[&] { saved = extension->Save(); }});
+  EXPECT_EQ(S_OK, saved) << "the call lock is free and the thread serves";
+  EXPECT_EQ(S_OK, extension->Terminate());
+  initialised = false;
+  EXPECT_EQ(withThread - 1, adapter_test::threadCount());
+}
 
 // Packages whose faults show while the adapter creates its objects: Initialize fails with the
 // message, requests are refused, and the next adapter in the same process works.

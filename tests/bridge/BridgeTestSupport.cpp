@@ -8,6 +8,7 @@ namespace bridge_test {
 
 STDMETHODIMP ProbeObject::get_ComponentName(BSTR* name) {
   lastCallThread = GetCurrentThreadId();
+  if (onCall) onCall();
   if (!name) return E_POINTER;
   *name = SysAllocString(L"probe");
   return *name ? S_OK : E_OUTOFMEMORY;

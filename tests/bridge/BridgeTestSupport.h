@@ -29,6 +29,7 @@ class ProbeObject final : public comkit::Object<comkit::Dual<ICapeIdentification
   STDMETHODIMP get_ComponentDescription(BSTR*) override { return E_NOTIMPL; }
   STDMETHODIMP put_ComponentDescription(BSTR) override { return E_NOTIMPL; }
   std::atomic<DWORD> lastCallThread{0};
+  std::function<void()> onCall;  // run inside each call, on the caller's (or the object's) thread
 };
 support::ComPtr<ProbeObject> makeProbe();
 

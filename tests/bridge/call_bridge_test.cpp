@@ -401,4 +401,50 @@ TEST_F(CallBridgeTest, StopCompletesWhenTheThreadReleasesAProxyToTheHostApartmen
   EXPECT_EQ(S_OK, hostPointer.unglobalize());
 }
 
+// A host call that this thread's wait dispatches (here: the CAPE-OPEN thread's call into this
+// apartment during a save) and that hands over again would overwrite the block of the request
+// still running: it is refused with a clear message, and the running request ends normally.
+TEST_F(CallBridgeTest, ARequestDispatchedWhileThisThreadWaitsInAHandOverIsRefused) {
+  auto hostProbe = bridge_test::makeProbe();
+  bridge::GlobalizedPointer<ICapeIdentification> hostPointer;
+  ASSERT_EQ(S_OK, hostPointer.globalize(support::ComPtr<ICapeIdentification>(hostProbe.Get())));
+  m_client.foreignObject = &hostPointer;
+  HRESULT nested = S_OK;
+  DWORD nestedOn = 0;
+  hostProbe->onCall = [&] {
+    nestedOn = GetCurrentThreadId();
+    nested = m_bridge.handOver(bridge::CALL_COMPUTEKFACTORS);
+  };
+  m_client.onCall = [&](const WorkerCall& call) {
+    return call.callType == bridge::CALL_SAVE ? m_client.callForeignObject(1) : S_OK;
+  };
+  startBridge();
+  EXPECT_EQ(S_OK, m_bridge.handOver(bridge::CALL_SAVE));
+  EXPECT_EQ(GetCurrentThreadId(), nestedOn) << "dispatched by this thread's wait";
+  EXPECT_EQ(E_FAIL, nested);
+  ASSERT_EQ(1u, m_boxes.count());
+  EXPECT_TRUE(contains(boxText(0), L"A request of the host was refused")) << boxText(0);
+  EXPECT_TRUE(contains(boxText(0), L"(ComputeKFactors)")) << boxText(0);
+  EXPECT_EQ(1u, m_client.calls.size()) << "only the save ran";
+  hostProbe->onCall = nullptr;
+  EXPECT_EQ(S_OK, m_bridge.handOver(bridge::CALL_COMPUTEKFACTORS)) << "after the save, requests run";
+  m_bridge.stop();
+  EXPECT_EQ(S_OK, hostPointer.unglobalize());
+}
+
+TEST_F(CallBridgeTest, TheAdaptersOwnWorkRunsOnTheThreadWhenThereIsOne) {
+  DWORD ranOn = 0;
+  const auto work = [&] {
+    ranOn = GetCurrentThreadId();
+    return S_FALSE;
+  };
+  EXPECT_EQ(S_FALSE, m_bridge.runOnThread(work));
+  EXPECT_EQ(GetCurrentThreadId(), ranOn) << "no thread yet: at once, here";
+  startBridge();
+  EXPECT_EQ(S_FALSE, m_bridge.runOnThread(work));
+  EXPECT_EQ(coThread(), ranOn);
+  EXPECT_EQ(0u, m_boxes.count());
+  EXPECT_TRUE(m_client.calls.empty()) << "no request worker ran";
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
 // CVBSimuCont through COM: the diagnostic calls without and with a callback, the callback's
-// failures reaching the caller, the callback never kept alive, and the error-interface stubs.
+// failures reaching the caller, the callback held while kept, and the error-interface stubs.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -29,6 +29,11 @@ class RecordingCallback final : public OvDiagnosticCallback {
   HRESULT queryAnswer = S_OK;             // what a query for the diagnostic interface gives
 
   ULONG refs() const { return m_refs.load(); }
+  // The context holds the callback: it is told to let go before the callback leaves the stack.
+  IVBSimuCont* attachedTo = nullptr;
+  ~RecordingCallback() {
+    if (attachedTo) attachedTo->put_SimContextCallback(nullptr);
+  }
 
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -98,6 +103,7 @@ class SimulationContext : public ::testing::Test {
     return diagnostic->PopUpMessage(message.get());
   }
   HRESULT attach(RecordingCallback& callback) {
+    callback.attachedTo = context.Get();
     return context->put_SimContextCallback(static_cast<IDispatch*>(&callback));
   }
 
@@ -182,19 +188,25 @@ TEST_F(SimulationContext, TheCallbacksFailureAndErrorInfoReachTheCaller) {
   EXPECT_EQ((std::vector<std::wstring>{L"first", L"third"}), recorder.logs);
 }
 
-TEST_F(SimulationContext, TheCallbackIsNotKeptAlive) {
+// A package may log after the host let go of its callback: the context keeps its own reference
+// for as long as it keeps the callback, and returns it when the callback is replaced or cleared.
+TEST_F(SimulationContext, TheCallbackIsHeldWhileKept) {
   RecordingCallback recorder;
-  ULONG before = recorder.refs();
+  const ULONG before = recorder.refs();
   ASSERT_EQ(S_OK, attach(recorder));
-  EXPECT_EQ(before, recorder.refs());
+  EXPECT_EQ(before + 1, recorder.refs());
+  recorder.Release();  // the host lets go
   EXPECT_EQ(S_OK, log(L"still reached"));
-  EXPECT_EQ(before, recorder.refs());
-  // Replacing the callback releases nothing either.
+  EXPECT_EQ((std::vector<std::wstring>{L"still reached"}), recorder.logs);
+  recorder.AddRef();
   RecordingCallback second;
   ASSERT_EQ(S_OK, attach(second));
-  EXPECT_EQ(before, recorder.refs());
+  EXPECT_EQ(before, recorder.refs()) << "the replaced callback is returned";
+  EXPECT_EQ(before + 1, second.refs());
   EXPECT_EQ(S_OK, log(L"to the second"));
   EXPECT_TRUE(recorder.logs.size() == 1 && second.logs.size() == 1);
+  ASSERT_EQ(S_OK, context->put_SimContextCallback(nullptr));
+  EXPECT_EQ(before, second.refs());
 }
 
 TEST_F(SimulationContext, AFailingQueryIsRaisedAndLeavesNoCallback) {
@@ -203,7 +215,7 @@ TEST_F(SimulationContext, AFailingQueryIsRaisedAndLeavesNoCallback) {
   EXPECT_EQ(E_UNEXPECTED, attach(recorder));
   EXPECT_EQ(E_FAIL, log(L"nowhere"));
   EXPECT_TRUE(recorder.logs.empty());
-  EXPECT_EQ(1u, recorder.refs());
+  EXPECT_EQ(1u, recorder.refs()) << "nothing held";
 }
 
 TEST_F(SimulationContext, ReadingTheCallbackSucceedsWithoutExposingIt) {

@@ -131,4 +131,27 @@ TEST(FaultShield, EachThreadHasItsOwnShields) {
   EXPECT_EQ(100, here);
 }
 
+LONG WINAPI laterFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+
+// Taken out for the module's unloading: the process's filter is the one found before, unless
+// another filter came on top of the shield's (it calls ours on): then ours stays, and says so.
+TEST(FaultShield, ItsFilterIsTakenOutUnlessAnotherOneCameAfterIt) {
+  ASSERT_TRUE(support::releaseFaultShield());
+  const LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(nullptr);
+  SetUnhandledExceptionFilter(before);
+  support::HardwareFault fault;
+  EXPECT_FALSE(support::runShielded([] { writeThroughInvalidPointer(); }, fault));
+  const LPTOP_LEVEL_EXCEPTION_FILTER shield = SetUnhandledExceptionFilter(laterFilter);
+  EXPECT_NE(before, shield);
+  EXPECT_FALSE(support::faultShieldRemovable());
+  EXPECT_FALSE(support::releaseFaultShield());
+  EXPECT_EQ(laterFilter, SetUnhandledExceptionFilter(shield)) << "the later filter is left in place";
+  EXPECT_TRUE(support::faultShieldRemovable());
+  EXPECT_TRUE(support::releaseFaultShield());
+  EXPECT_EQ(before, SetUnhandledExceptionFilter(before));
+  // A shield after the release installs the filter again.
+  EXPECT_FALSE(support::runShielded([] { writeThroughInvalidPointer(); }, fault));
+  EXPECT_TRUE(support::releaseFaultShield());
+}
+
 }  // namespace

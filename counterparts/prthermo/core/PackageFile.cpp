@@ -17,7 +17,7 @@ constexpr unsigned maxDelayMs = 600000;
 const char* const misbehaviourNames[] = {
     "none", "errorWithDetails", "cppException", "accessViolation", "nanValues", "infValues", "negativeValues",
     "resultsNotWritten", "wrongArraySize", "deprecatedConstants", "hugeBoilingPoints", "duplicateIds", "slowCall",
-    "editChangesComponents", "uncaughtException", "calcPropAccessViolation"};
+    "editChangesComponents", "uncaughtException", "calcPropAccessViolation", "threadBound"};
 
 const char* const knownProperties[] = {
     "fugacityCoefficient", "logFugacityCoefficient", "fugacity", "kvalues", "logkvalues", "activityCoefficient",

@@ -40,6 +40,7 @@ enum class Misbehaviour {
     EditChangesComponents,  // Edit replaces the compound list with `editCompounds`
     UncaughtException,      // a C++ exception leaves the call (no COM boundary)
     CalcPropAccessViolation,  // only CalcProp dereferences an invalid pointer
+    ThreadBound,            // answers only on the thread that created it (else RPC_E_WRONG_THREAD)
 };
 
 // The file's name for each mode ("none", "errorWithDetails", ...).

@@ -242,11 +242,19 @@ STDMETHODIMP CMatObj::GetComponentConstant(VARIANT givenProps, VARIANT givenIds,
   try {
     VariantInit(propVals);
     // Arguments passed by reference are read where they are; every form of "no ids" is all.
+    // Script callers' lists of VARIANTs holding strings are read as the string lists they are.
     VARIANT props, compIds;
-    if (!SetGet::argumentView(givenIds, compIds) || (!SetGet::isOmitted(compIds) && !isStringArray(compIds)))
+    support::Variant plainProps, plainIds;
+    const bool idsRead = SetGet::argumentView(givenIds, compIds) &&
+                         (SetGet::isOmitted(compIds) || SUCCEEDED(SetGet::plainArrayOf(compIds, VT_BSTR, plainIds.get())));
+    if (plainIds.vt() != VT_EMPTY) compIds = plainIds.get();
+    if (!idsRead || (!SetGet::isOmitted(compIds) && !isStringArray(compIds)))
       return raiseBadArgument(L"GetCOmponentConstant's 'compIds' argument is not a valid array of string", 2);
     if (SetGet::isOmitted(compIds)) VariantInit(&compIds);
-    if (!SetGet::argumentView(givenProps, props) || !isStringArray(props))
+    const bool propsRead =
+        SetGet::argumentView(givenProps, props) && SUCCEEDED(SetGet::plainArrayOf(props, VT_BSTR, plainProps.get()));
+    if (plainProps.vt() != VT_EMPTY) props = plainProps.get();
+    if (!propsRead || !isStringArray(props))
       return raiseBadArgument(L"GetCOmponentConstant's 'Props' argument is not a valid array of strings", 1);
     return getComponentConstantCore(props, compIds, propVals);
   } catch (...) {

@@ -182,13 +182,22 @@ HRESULT badName(CMatObj& mo, const wchar_t* message, short position, BSTR name) 
 constexpr short kCompIdsPosition = 3;
 constexpr short kValuePosition = 6;
 
-// The compound ids as the caller passed them, by reference or not; every form of "no ids" is
-// VT_EMPTY. Anything that cannot be read as it claims to be is refused without being shown.
-HRESULT compIdsView(CMatObj& mo, const VARIANT& given, VARIANT& ids) {
+// A list of VARIANTs each holding an `element`, as script callers pass lists, read as the plain
+// array it stands for (kept in `plain`); anything else stays as it is.
+HRESULT scriptList(VARIANT& view, VARTYPE element, support::Variant& plain) {
+  const HRESULT hr = SetGet::plainArrayOf(view, element, plain.get());
+  if (hr == S_OK) view = plain.get();
+  return FAILED(hr) ? hr : S_OK;
+}
+
+// The compound ids as the caller passed them, by reference or not, as strings or VARIANTs
+// holding strings (kept in `plain`); every form of "no ids" is VT_EMPTY. Anything that cannot
+// be read as it claims to be is refused without being shown.
+HRESULT compIdsView(CMatObj& mo, const VARIANT& given, VARIANT& ids, support::Variant& plain) {
   if (!SetGet::argumentView(given, ids))
     return mo.raiseBadArgument(L"Argument should be empty or string array", kCompIdsPosition);
   if (SetGet::isOmitted(ids)) VariantInit(&ids);
-  return S_OK;
+  return scriptList(ids, VT_BSTR, plain);
 }
 
 // Runs a package method's body; whatever escapes it is raised to the package with `message`.
@@ -729,7 +738,8 @@ STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
   VariantInit(results);
   return guarded(*this, L"Unexpected error ", "GetProp", [&]() -> HRESULT {
     VARIANT ids;
-    HRESULT hr = compIdsView(*this, compIds, ids);
+    support::Variant plainIds;
+    HRESULT hr = compIdsView(*this, compIds, ids, plainIds);
     if (FAILED(hr)) return hr;
     PropQualif q;
     hr = buildQualifier(q, property, phase, ids, calcType, basis, false);
@@ -744,10 +754,13 @@ STDMETHODIMP CMatObj::SetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
   support::MethodMark profiled("SetProp");
   return guarded(*this, L"Unexpected error ", "SetProp", [&]() -> HRESULT {
     VARIANT ids, value;
-    HRESULT hr = compIdsView(*this, compIds, ids);
+    support::Variant plainIds, plainValues;
+    HRESULT hr = compIdsView(*this, compIds, ids, plainIds);
     if (FAILED(hr)) return hr;
     if (!SetGet::argumentView(values, value))
       return raiseBadArgument(L"Argument should be empty or double array", kValuePosition);
+    hr = scriptList(value, VT_R8, plainValues);
+    if (FAILED(hr)) return hr;
     PropQualif q;
     hr = buildQualifier(q, property, phase, ids, calcType, basis, true);
     if (SUCCEEDED(hr)) hr = validateQualifier(q, &value, true);

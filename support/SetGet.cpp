@@ -610,6 +610,30 @@ bool SetGet::isOmitted(const VARIANT& view) {
   return !view.parray || (view.parray->cDims == 1 && view.parray->rgsabound[0].cElements == 0);
 }
 
+HRESULT SetGet::plainArrayOf(const VARIANT& view, VARTYPE element, VARIANT& out) {
+  if (view.vt != (VT_ARRAY | VT_VARIANT) || !view.parray || view.parray->cDims != 1 || !elementTypeAgrees(view))
+    return S_FALSE;
+  if (element != VT_BSTR && element != VT_R8) return S_FALSE;
+  const long n = elementCount(view);
+  Variant plain;
+  HRESULT hr = Create(plain.get(), element, n);
+  if (FAILED(hr)) return hr;
+  const VARIANT* items = static_cast<const VARIANT*>(view.parray->pvData);
+  for (long k = 0; k < n; ++k) {
+    VARIANT item;
+    if (!argumentView(items[k], item) || item.vt != element) return S_FALSE;
+    if (element == VT_R8) {
+      putDouble(plain.get(), k, item.dblVal);
+      continue;
+    }
+    BSTR copy = SysAllocStringLen(item.bstrVal, SysStringLen(item.bstrVal));
+    if (!copy) return E_OUTOFMEMORY;
+    putString(plain.get(), k, copy);
+  }
+  out = plain.detach();
+  return S_OK;
+}
+
 bool SetGet::elementTypeAgrees(const VARIANT& var) {
   if (!(var.vt & VT_ARRAY) || (var.vt & VT_BYREF) || !var.parray) return true;
   const VARTYPE tag = elementType(var.vt);

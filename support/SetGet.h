@@ -108,6 +108,11 @@ class SetGet {
   // "Nothing passed": VT_EMPTY, VT_NULL, an omitted optional argument (VT_ERROR
   // DISP_E_PARAMNOTFOUND) or an array of no elements. Expects a view.
   static bool isOmitted(const VARIANT& view);
+  // A list that a script caller passes as VARIANTs each holding a string (element VT_BSTR) or a
+  // double (VT_R8), elements by reference followed, as a new plain one-dimensional array in
+  // `out` (empty on entry). S_FALSE, `out` untouched, for anything else (no VARIANT array, one
+  // element of another type, an array in an element).
+  static HRESULT plainArrayOf(const VARIANT& view, VARTYPE element, VARIANT& out);
   // The array's own element type (SafeArrayGetVartype, else its element size) agrees with the
   // VARIANT's tag; true for a VARIANT that holds no array.
   static bool elementTypeAgrees(const VARIANT& var);

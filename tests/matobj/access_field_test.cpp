@@ -164,6 +164,37 @@ TEST_F(FieldTest, ArraysPassedByReferenceAreFollowed) {
   EXPECT_EQ(std::vector<double>{305.0}, get(L"temperature", L"Overall", L""));
 }
 
+TEST_F(FieldTest, ListsOfVariantsAsScriptsPassThemAreReadAsTheListsTheyHold) {
+  ASSERT_EQ(S_OK, set(L"fraction", L"Liquid", m_x));
+  // Script arrays are arrays of VARIANTs; an element may itself be a reference.
+  support::Variant ids = mistyped(VT_VARIANT, VT_VARIANT, 2);
+  VARIANT* slots = static_cast<VARIANT*>(ids.get().parray->pvData);
+  slots[0].vt = VT_BSTR;
+  slots[0].bstrVal = SysAllocString(L"nbutane");
+  BSTR ethane = SysAllocString(L"ethane");
+  slots[1].vt = VT_BYREF | VT_BSTR;
+  slots[1].pbstrVal = &ethane;
+  EXPECT_EQ((std::vector<double>{0.1, 0.3}), get(L"fraction", L"Liquid", L"mole", L"Mixture", &ids.get()));
+
+  support::Variant values = mistyped(VT_VARIANT, VT_VARIANT, 2);
+  VARIANT* numbers = static_cast<VARIANT*>(values.get().parray->pvData);
+  numbers[0].vt = numbers[1].vt = VT_R8;
+  numbers[0].dblVal = 0.15;
+  numbers[1].dblVal = 0.05;
+  support::Bstr fraction(L"fraction"), liquid(L"Liquid"), mixture(L"Mixture"), mole(L"mole");
+  ASSERT_EQ(S_OK, m_mo->SetProp(fraction.get(), liquid.get(), ids.get(), mixture.get(), mole.get(), values.get()))
+      << support::narrow(errorText());
+  EXPECT_EQ((std::vector<double>{0.4, 0.05, 0.2, 0.15}), get(L"fraction", L"Liquid"));
+  slots[1].vt = VT_EMPTY;  // the reference is not the list's to free
+  SysFreeString(ethane);
+
+  // A list of VARIANTs with a number among the ids is still no list of ids.
+  slots[1].vt = VT_R8;
+  slots[1].dblVal = 2.0;
+  expectRefused(getProp(L"fraction", L"Liquid", &ids.get(), L"Mixture", L"mole", nullptr),
+                L"Argument should be empty or string array Arg position: 3 Value: (nbutane, 2)", 3);
+}
+
 TEST_F(FieldTest, AReferenceToNothingIsRefused) {
   VARIANT dangling;
   dangling.vt = VT_BYREF | VT_ARRAY | VT_BSTR;

@@ -230,6 +230,21 @@ TEST_F(ConstantsTest, ArgumentsByReferenceAreFollowedNotMisread) {
   ASSERT_EQ(S_OK, constants(props.get(), variantRef, out));
   EXPECT_EQ((std::vector<double>{305.32, 0.099}), doublesOf(out.get()));
 
+  // Lists of VARIANTs holding strings, as scripts pass them.
+  support::Variant scriptProps, scriptIds;
+  scriptProps.get().parray = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+  scriptProps.get().vt = VT_ARRAY | VT_VARIANT;
+  VARIANT* name = static_cast<VARIANT*>(scriptProps.get().parray->pvData);
+  name->vt = VT_BSTR;
+  name->bstrVal = SysAllocString(L"acentricFactor");
+  scriptIds.get().parray = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+  scriptIds.get().vt = VT_ARRAY | VT_VARIANT;
+  VARIANT* id = static_cast<VARIANT*>(scriptIds.get().parray->pvData);
+  id->vt = VT_BSTR;
+  id->bstrVal = SysAllocString(L"methane");
+  ASSERT_EQ(S_OK, constants(scriptProps.get(), scriptIds.get(), out)) << support::narrow(errorText());
+  EXPECT_EQ(std::vector<double>{0.011}, doublesOf(out.get()));
+
   // Doubles tagged as strings are no list of ids.
   support::Variant mistyped;
   mistyped.get().parray = SafeArrayCreateVector(VT_R8, 0, 1);

@@ -28,10 +28,11 @@ IErrorInfo* newErrorInfo(const std::wstring& description, const wchar_t* source)
 
 // Spinning is measured on the performance counter, looked at once every few pauses.
 constexpr int kPausesBetweenClockReads = 16;
-// Chosen by measurement under Wine on two cores (see the README's benchmark table): a waiter
-// covers the wake-up of a sleeping thread and a K-value request of up to 40 compounds; the
-// CAPE-OPEN thread covers the host's own work between back-to-back requests.
-constexpr SpinWindows kDefaultWindows{200, 300};
+// Chosen by measurement under Wine on two cores (README, benchmarks): short enough that a waiter
+// whose partner is not running (a busy machine) gives its core back soon, and long enough to catch
+// a partner that is running: a K-value request of up to 40 compounds, or the host's own work
+// between back-to-back requests. Longer windows made the built-in envelope slower under load.
+constexpr SpinWindows kDefaultWindows{50, 50};
 
 LONGLONG counterNow() {
   LARGE_INTEGER now;

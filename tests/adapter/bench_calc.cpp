@@ -107,7 +107,8 @@ double idleCpuMsPerSecond(const std::function<bool()>& call) {
     Sleep(kIdleMs);  // the host is idle: nothing to synchronise with
     used += otherThreadsCpu() - before;
   }
-  return used / kRounds * 1e3;
+  // Process time less this thread's: two readings whose rounding may leave a hair below zero.
+  return std::max(0.0, used / kRounds * 1e3);
 }
 
 // ---- The bare two-thread round trip ----

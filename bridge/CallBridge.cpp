@@ -62,21 +62,42 @@ HRESULT CallBridge::runShieldedWork(Body&& work, const char* doing) {
   return support::runShielded(work, fault) ? S_OK : faulted(fault, doing);
 }
 
-DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall) {
+DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall,
+                          const CallWatch* watch) {
   const HANDLE handles[2] = {terminate, call};
   // A call event already set wins over queued input; so that back-to-back calls cannot keep
   // this apartment's messages (incoming COM calls among them) waiting, every few calls the queue
   // is emptied anyway.
   constexpr int kCallsBetweenPumps = 8;
   int callsSincePump = 0;
+  bool called = false;
+  const auto run = [&] {
+    runCall();
+    called = true;
+    if (++callsSincePump < kCallsBetweenPumps) return true;
+    callsSincePump = 0;
+    return pumpMessages();
+  };
   for (;;) {
+    if (watch) {
+      // Right after a call the next one often follows at once: watch for it before sleeping.
+      if (called && watch->call.spin(spinWindows().watchUs, &watch->stopping)) {
+        if (!run()) return DispatchEnd::Quit;
+        continue;
+      }
+      if (!watch->call.announceSleep()) {  // posted meanwhile: the event stays unset
+        if (watch->stopping) return DispatchEnd::Terminated;
+        watch->call.take();
+        if (!run()) return DispatchEnd::Quit;
+        continue;
+      }
+    }
+    called = false;
     const DWORD woken = waitForHandlesOrInput(2, handles);
     if (woken == WAIT_OBJECT_0) return DispatchEnd::Terminated;
     if (woken == WAIT_OBJECT_0 + 1) {
-      runCall();
-      if (++callsSincePump < kCallsBetweenPumps) continue;
-      callsSincePump = 0;
-      if (!pumpMessages()) return DispatchEnd::Quit;
+      if (watch) watch->call.consume();
+      if (!run()) return DispatchEnd::Quit;
     } else if (woken == WAIT_OBJECT_0 + 2) {
       callsSincePump = 0;
       if (!pumpMessages()) return DispatchEnd::Quit;
@@ -109,6 +130,9 @@ HRESULT CallBridge::start() {
   // An earlier stop leaves them set.
   m_done.clear();
   m_terminate.clear();
+  m_callSignal.reset();
+  m_doneSignal.reset();
+  m_stopping = false;
   m_record = ThreadStartRecord{this, S_OK, m_initialised.get()};
   m_finished = false;
   // A new thread makes new objects: a quarantine was the old package's.
@@ -173,7 +197,7 @@ HRESULT CallBridge::runHandedOver() {
   // What the caller gets for a request that is not run.
   m_block.callResult = E_FAIL;
   m_callCompleted = false;
-  setEventReported(m_call.get());
+  m_callSignal.post(m_call.get());
   waitForCompletion();
   const HRESULT result = m_block.callResult;
   repeatDeferredComplaint(result);
@@ -182,7 +206,7 @@ HRESULT CallBridge::runHandedOver() {
 }
 
 void CallBridge::waitForCompletion() {
-  waitPumpingToEnd(m_done.get());
+  waitSignalPumpingToEnd(m_doneSignal, m_done.get(), spinWindows().waitUs);
   // The done event also comes from stop() and from a thread that has left its loop: the
   // request may then still be running, or never run. Either way the thread's end is its end.
   if (!m_callCompleted) waitPumpingToEnd(m_thread.get());
@@ -204,7 +228,8 @@ void CallBridge::clearCall() {
 }
 
 void CallBridge::stop() {
-  setEventReported(m_done.get());
+  m_stopping = true;
+  m_doneSignal.post(m_done.get());
   setEventReported(m_terminate.get());
   if (!m_thread || GetCurrentThreadId() == m_coThreadId) return;
   // One look every 10 ms. The pauses dispatch this thread's messages: the thread's clean-up
@@ -244,7 +269,8 @@ void CallBridge::runThread() {
       if (SUCCEEDED(m_record.result)) {
         ready = true;
         setEventReported(m_record.initialised);
-        dispatchCalls(m_terminate.get(), m_call.get(), [this] { runParkedCall(); });
+        const CallWatch watch{m_callSignal, m_stopping};
+        dispatchCalls(m_terminate.get(), m_call.get(), [this] { runParkedCall(); }, &watch);
       }
     } catch (...) {
       reportThreadException();
@@ -254,7 +280,7 @@ void CallBridge::runThread() {
   }
   m_finished = true;
   // A caller that parked a request after the loop ended is released; its request was not run.
-  setEventReported(m_done.get());
+  m_doneSignal.post(m_done.get());
   if (!ready) setEventReported(m_record.initialised);
   if (SUCCEEDED(com)) CoUninitialize();
 }
@@ -292,7 +318,7 @@ void CallBridge::runParkedCall() {
   else
     support::reportFailure(kChangingThread);
   m_callCompleted = true;
-  setEventReported(m_done.get());
+  m_doneSignal.post(m_done.get());
 }
 
 // The frames the shield jumped over are gone without their clean-up, and the package's state

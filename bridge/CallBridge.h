@@ -14,6 +14,7 @@
 #include "CallParameters.h"
 #include "CallTypes.h"
 #include "FaultShield.h"
+#include "PumpingWait.h"
 #include "Raii.h"
 
 class CCOError;
@@ -55,10 +56,20 @@ struct ThreadStartRecord {
 // How a dispatcher loop ended.
 enum class DispatchEnd { Terminated, Quit, WaitFailed };
 
+// The dispatcher's fast path: the state word the host posts a call in (the call event is set only
+// while the dispatcher sleeps) and the flag stop() raises before it sets the terminate event.
+struct CallWatch {
+  SpinSignal& call;
+  const std::atomic<bool>& stopping;
+};
+
 // The dispatcher loop: dispatches this thread's messages and waits on the terminate event
 // (index 0) and the call event (index 1); runCall is called for every call event. Ends on the
-// terminate event, on WM_QUIT, or when the wait fails (reported with the system's text).
-DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall);
+// terminate event, on WM_QUIT, or when the wait fails (reported with the system's text). With a
+// watch, a call posted in its word runs too, and after each call the word is watched for the
+// next one for the spin window before the thread sleeps again.
+DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall,
+                          const CallWatch* watch = nullptr);
 
 class CallBridge {
  public:
@@ -151,6 +162,10 @@ class CallBridge {
   std::atomic<DWORD> m_handingOverThread{0};  // the host thread inside a hand-over, 0 when none
   std::string m_faultText;                    // what the quarantine was for; written before m_quarantined
   std::atomic<bool> m_quarantined{false};
+  // The fast path of the call and done events: the events are set only for a sleeping side.
+  SpinSignal m_callSignal;
+  SpinSignal m_doneSignal;
+  std::atomic<bool> m_stopping{false};  // raised by stop() before the terminate event
   support::Event m_call{support::Event::Auto};
 };
 

@@ -3,6 +3,8 @@
 // them incoming COM calls and the host's user interface) keep being dispatched while waiting.
 #include <windows.h>
 
+#include <atomic>
+
 namespace bridge {
 
 // Removes and dispatches every waiting message of this thread. False as soon as WM_QUIT is
@@ -47,6 +49,52 @@ class HeldQuit {
   bool m_held = false;
   WPARAM m_code = 0;
 };
+
+// A signal from one thread to another whose fast path makes no call to the system. Under Wine
+// every event operation is a round trip to the wineserver, so the state word carries the signal
+// and the event is set only for a receiver that has announced it sleeps on it. One signal is
+// outstanding at a time (the sender waits for an answer before it posts again).
+class SpinSignal {
+ public:
+  // Sender: posts the signal (release); sets the event only when the receiver sleeps.
+  void post(HANDLE event);
+  // Receiver: takes a posted signal (acquire); false when none is posted.
+  bool take();
+  // Receiver, woken by the event: the signal is taken whatever the word says.
+  void consume() { m_state.exchange(Idle, std::memory_order_acquire); }
+  // Receiver: watches for the signal for at most windowUs microseconds, pausing between looks;
+  // also ends when *giveUp becomes true. True when the signal was taken.
+  bool spin(unsigned windowUs, const std::atomic<bool>* giveUp = nullptr);
+  // Receiver: announces that it will wait on the event; false when the signal was posted first
+  // (the event is then not set: take the signal instead of waiting).
+  bool announceSleep();
+  // Before a new thread uses it.
+  void reset() { m_state.store(Idle, std::memory_order_relaxed); }
+
+ private:
+  enum State : int { Idle, Posted, Sleeping };
+  std::atomic<int> m_state{Idle};
+};
+
+// Waits for signal: first spins for at most spinUs microseconds, then sleeps on event while
+// dispatching messages until the signal is posted. A WM_QUIT seen on the way is posted again at
+// the end, as in waitPumpingToEnd.
+void waitSignalPumpingToEnd(SpinSignal& signal, HANDLE event, unsigned spinUs);
+
+// How long waiters spin before they sleep, and how long the CAPE-OPEN thread keeps watching for
+// the next call after one; microseconds. Always 0 on a one-processor machine, where the spinner
+// would only keep the other thread from running.
+struct SpinWindows {
+  unsigned waitUs;
+  unsigned watchUs;
+};
+// When the executable that hosts the process exports a function named "QuellmarSpinWindows"
+// (signature SpinWindowsHook), it is asked on every wait and may change the windows it is given
+// (the defaults); 0 and 0 turn the fast path off. Benchmark and test programs compare both paths
+// in one run that way; a real host exports no such function.
+using SpinWindowsHook = void(__cdecl*)(unsigned* waitUs, unsigned* watchUs);
+inline constexpr char kSpinWindowsExport[] = "QuellmarSpinWindows";
+SpinWindows spinWindows();
 
 // SetEvent; a failure is reported as "error setEvent" with the system's last-error code and
 // the caller goes on.

@@ -8,16 +8,25 @@
 //              "kvalues" on "VaporLiquid", the K-values read back;
 //   round trip a bare SetEvent / MsgWaitForMultipleObjects ping-pong between two threads;
 //   spin trip  the same ping-pong where each waiter first spins briefly on a flag set with the
-//              event, and pumps messages in MsgWaitForMultipleObjects only when the spin ran out.
-// The bridge overhead is (bridged - direct), reported as a multiple of the round trip. Then, for
+//              event, and pumps messages in MsgWaitForMultipleObjects only when the spin ran out;
+//   slow       the bridged request with the hand-over's fast path switched off (every hand-over
+//              sets and takes the events), in the same run.
+// The bridge overhead is (bridged - direct), reported as a multiple of the round trip. After a
+// burst of bridged requests the host sleeps: the CPU time the other threads (the CAPE-OPEN
+// thread) use per second of that idleness is printed with the fast path on and off. Then, for
 // 20 compounds, Initialize (with its Terminate) against the package's creation alone (thermo
 // system, ResolvePropertyPackage, release). "@row" lines feed the table of scripts/bench.
+//
+// The program exports the spin windows hook the product asks on every hand-over; 0 and 0 turn
+// the fast path off. QUELLMAR_BENCH_WINDOWS=wait,watch (microseconds) replaces the product's own
+// windows for the fast runs, to compare windows by hand.
 #include <windows.h>
 #include <process.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +43,23 @@
 #include "ZendrelLib.h"
 
 namespace {
+
+// The spin windows the product is given: its own (negative) or these, in microseconds.
+std::atomic<int> g_waitUs{-1}, g_watchUs{-1};
+
+class FastPathOff {
+ public:
+  FastPathOff() : m_wait(g_waitUs.exchange(0)), m_watch(g_watchUs.exchange(0)) {}
+  FastPathOff(const FastPathOff&) = delete;
+  FastPathOff& operator=(const FastPathOff&) = delete;
+  ~FastPathOff() {
+    g_waitUs = m_wait;
+    g_watchUs = m_watch;
+  }
+
+ private:
+  int m_wait, m_watch;
+};
 
 constexpr int kCalls = 300;
 constexpr int kBatches = 9;
@@ -52,6 +78,37 @@ double medianMicros(const std::function<bool()>& call) {
   }
   std::sort(batches.begin(), batches.end());
   return batches[kBatches / 2];
+}
+
+// ---- CPU used while the host is idle ----
+
+double seconds(const FILETIME& t) {
+  return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
+}
+
+// CPU seconds (user and kernel) used so far by the process's threads other than this one.
+double otherThreadsCpu() {
+  FILETIME created, ended, kernel, user, threadKernel, threadUser;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user) ||
+      !GetThreadTimes(GetCurrentThread(), &created, &ended, &threadKernel, &threadUser))
+    return 0;
+  return seconds(kernel) + seconds(user) - seconds(threadKernel) - seconds(threadUser);
+}
+
+// Milliseconds of CPU the other threads use per second while this thread sleeps after a burst.
+double idleCpuMsPerSecond(const std::function<bool()>& call) {
+  constexpr int kRounds = 3;
+  constexpr DWORD kIdleMs = 1000;
+  double used = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    for (int i = 0; i < kCalls; ++i)
+      if (!call()) return -1;
+    const double before = otherThreadsCpu();
+    Sleep(kIdleMs);  // the host is idle: nothing to synchronise with
+    used += otherThreadsCpu() - before;
+  }
+  // Process time less this thread's: two readings whose rounding may leave a hair below zero.
+  return std::max(0.0, used / kRounds * 1e3);
 }
 
 // ---- The bare two-thread round trip ----
@@ -264,7 +321,7 @@ bool measureKValues(const wchar_t* packageName) {
 
   int vapourOnly[3] = {4, 0, 0};  // answered with fill values: the hand-over and no package call
   const auto empty = [&] { return hosted.adapter->ComputeKFactors(300.0, 2000.0, rows, vapourOnly, results) == S_OK; };
-  double bridgedUs, directUs, tripUs, spinUs, emptyUs;
+  double bridgedUs, directUs, tripUs, spinUs, emptyUs, slowUs, idleCpuMs, idleCpuSlowMs;
   {
     PingPong plain(0);
     PingPong spinning(20000);
@@ -273,6 +330,13 @@ bool measureKValues(const wchar_t* packageName) {
     directUs = medianMicros(same);
     tripUs = medianMicros([&] { return plain.trip(); });
     spinUs = medianMicros([&] { return spinning.trip(); });
+    FastPathOff off;
+    slowUs = medianMicros(bridged);
+  }
+  idleCpuMs = idleCpuMsPerSecond(bridged);
+  {
+    FastPathOff off;
+    idleCpuSlowMs = idleCpuMsPerSecond(bridged);
   }
   std::printf("%zu compounds, \"%ls\", %d calls x %d batches (median of the batches)\n", n, packageName, kCalls, kBatches);
   std::printf("  bridged ComputeKFactors VL  %10.1f us\n", bridgedUs);
@@ -280,14 +344,21 @@ bool measureKValues(const wchar_t* packageName) {
   std::printf("  direct (same work, no hand-over) %5.1f us\n", directUs);
   std::printf("  SetEvent/MsgWait round trip %10.1f us\n", tripUs);
   std::printf("  round trip after a short spin %8.1f us\n", spinUs);
+  std::printf("  bridged, fast path off      %10.1f us\n", slowUs);
+  std::printf("  CAPE-OPEN thread CPU per second of host idleness after %d requests: %.2f ms (fast path off: %.2f ms)\n",
+              kCalls, idleCpuMs, idleCpuSlowMs);
   matObj->Terminate();
-  if (bridgedUs <= 0 || directUs <= 0 || tripUs <= 0) return false;
+  if (bridgedUs <= 0 || directUs <= 0 || tripUs <= 0 || slowUs <= 0 || idleCpuMs < 0 || idleCpuSlowMs < 0) return false;
   std::printf("  bridge overhead %.1f us = %.2f round trips\n", bridgedUs - directUs, (bridgedUs - directUs) / tripUs);
   std::printf("@row|bridged K-value request / the same work without hand-over|%zu|%.2f\n", n, bridgedUs / directUs);
   std::printf("@row|hand-over cost (bridged - direct) / bare event round trip|%zu|%.2f\n", n, (bridgedUs - directUs) / tripUs);
   std::printf("@row|bridged K-value request, us|%zu|%.1f\n", n, bridgedUs);
   std::printf("@row|the same K-value work without hand-over, us|%zu|%.1f\n", n, directUs);
   std::printf("@row|bare SetEvent/MsgWait round trip, us|%zu|%.1f\n", n, tripUs);
+  std::printf("@row|bridged K-value request, fast path off / the same work without hand-over|%zu|%.2f\n", n,
+              slowUs / directUs);
+  std::printf("@row|CAPE-OPEN thread CPU per s of host idleness after a burst, ms|%zu|%.2f\n", n, idleCpuMs);
+  std::printf("@row|the same with the fast path off, ms|%zu|%.2f\n", n, idleCpuSlowMs);
   return true;
 }
 
@@ -324,9 +395,27 @@ bool measureInitialize(const wchar_t* packageName) {
   return true;
 }
 
+// The fast runs' windows from QUELLMAR_BENCH_WINDOWS ("wait,watch"), when given.
+void readWindows() {
+  const char* text = std::getenv("QUELLMAR_BENCH_WINDOWS");
+  unsigned wait = 0, watch = 0;
+  if (text && std::sscanf(text, "%u,%u", &wait, &watch) == 2) {
+    g_waitUs = static_cast<int>(wait);
+    g_watchUs = static_cast<int>(watch);
+    std::printf("spin windows %u us (waiters), %u us (the CAPE-OPEN thread after a call)\n", wait, watch);
+  }
+}
+
 }  // namespace
 
+extern "C" __declspec(dllexport) void __cdecl QuellmarSpinWindows(unsigned* waitUs, unsigned* watchUs) {
+  const int wait = g_waitUs.load(std::memory_order_relaxed), watch = g_watchUs.load(std::memory_order_relaxed);
+  if (wait >= 0) *waitUs = static_cast<unsigned>(wait);
+  if (watch >= 0) *watchUs = static_cast<unsigned>(watch);
+}
+
 int main() {
+  readWindows();
   support::ComApartment apartment;
   if (FAILED(apartment.result())) return 1;
   bool ok = true;

@@ -4,7 +4,27 @@
 
 #include "PumpingWait.h"
 
+namespace {
+
+// Wait and watch windows packed in one word (-1: the product's own), so that a hand-over on
+// another thread never sees half of a change.
+std::atomic<long long> g_windows{-1};
+
+}  // namespace
+
+extern "C" __declspec(dllexport) void __cdecl QuellmarSpinWindows(unsigned* waitUs, unsigned* watchUs) {
+  const long long windows = g_windows.load();
+  if (windows < 0) return;
+  *waitUs = static_cast<unsigned>(windows >> 32);
+  *watchUs = static_cast<unsigned>(windows & 0xffffffff);
+}
+
 namespace bridge_test {
+
+SpinWindowsScope::SpinWindowsScope(unsigned waitUs, unsigned watchUs)
+    : m_saved(g_windows.exchange(static_cast<long long>(waitUs) << 32 | watchUs)) {}
+
+SpinWindowsScope::~SpinWindowsScope() { g_windows = m_saved; }
 
 STDMETHODIMP ProbeObject::get_ComponentName(BSTR* name) {
   lastCallThread = GetCurrentThreadId();

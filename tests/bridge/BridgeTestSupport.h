@@ -125,4 +125,17 @@ class PumpedThread {
 // Waits for an event of the test while pumping (the event ends the wait, never a clock).
 void waitFor(const support::Event& event);
 
+// The spin windows this program gives the product's hand-over (it exports QuellmarSpinWindows):
+// the product's own, or those of the innermost scope.
+class SpinWindowsScope {
+ public:
+  SpinWindowsScope(unsigned waitUs, unsigned watchUs);
+  SpinWindowsScope(const SpinWindowsScope&) = delete;
+  SpinWindowsScope& operator=(const SpinWindowsScope&) = delete;
+  ~SpinWindowsScope();
+
+ private:
+  long long m_saved;
+};
+
 }  // namespace bridge_test

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "BridgeTestSupport.h"
 #include "CallBridge.h"
@@ -18,9 +21,26 @@ using bridge_test::WorkerCall;
 
 constexpr HRESULT kPackageError = static_cast<HRESULT>(0x80040501);
 
-class CallBridgeTest : public ::testing::Test {
+// How the hand-overs of a test signal: always through the events (the fast path off), with the
+// product's own spin windows, or with windows so long that the other side is nearly always
+// caught spinning.
+enum class Windows { Off, Product, Long };
+
+std::string windowsName(const ::testing::TestParamInfo<Windows>& info) {
+  switch (info.param) {
+    case Windows::Off: return "FastPathOff";
+    case Windows::Product: return "ProductWindows";
+    default: return "LongWindows";
+  }
+}
+
+class CallBridgeTest : public ::testing::TestWithParam<Windows> {
  protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(m_apartment.result())); }
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(m_apartment.result()));
+    if (GetParam() == Windows::Off) m_windows = std::make_unique<bridge_test::SpinWindowsScope>(0, 0);
+    if (GetParam() == Windows::Long) m_windows = std::make_unique<bridge_test::SpinWindowsScope>(20000, 20000);
+  }
   void startBridge() {
     ASSERT_EQ(S_OK, m_bridge.start());
     ASSERT_TRUE(m_bridge.running());
@@ -28,17 +48,21 @@ class CallBridgeTest : public ::testing::Test {
   DWORD coThread() const { return m_bridge.coThreadId(); }
   std::wstring boxText(size_t i) const { return i < m_boxes.count() ? m_boxes.shown()[i].text : L""; }
 
+  std::unique_ptr<bridge_test::SpinWindowsScope> m_windows;  // outlives the bridge's thread
   support::ComApartment m_apartment;
   bridge_test::FakeClient m_client;
   test_sink::BoxCapture m_boxes;  // after the client: its construction box is not counted
   bridge::CallBridge m_bridge{m_client};
 };
 
+INSTANTIATE_TEST_SUITE_P(HandOver, CallBridgeTest,
+                         ::testing::Values(Windows::Off, Windows::Product, Windows::Long), windowsName);
+
 bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 // ---- Start and stop ----
 
-TEST_F(CallBridgeTest, TheThreadCreatesItsObjectsOnItsOwnSingleThreadedApartment) {
+TEST_P(CallBridgeTest, TheThreadCreatesItsObjectsOnItsOwnSingleThreadedApartment) {
   startBridge();
   EXPECT_NE(0u, coThread());
   EXPECT_NE(GetCurrentThreadId(), coThread());
@@ -53,7 +77,7 @@ TEST_F(CallBridgeTest, TheThreadCreatesItsObjectsOnItsOwnSingleThreadedApartment
   EXPECT_EQ(0u, m_boxes.count());
 }
 
-TEST_F(CallBridgeTest, StopWithNoCallPendingReturnsAfterTheObjectsWereReleasedOnTheirThread) {
+TEST_P(CallBridgeTest, StopWithNoCallPendingReturnsAfterTheObjectsWereReleasedOnTheirThread) {
   startBridge();
   const DWORD thread = coThread();
   m_bridge.stop();
@@ -68,14 +92,14 @@ TEST_F(CallBridgeTest, StopWithNoCallPendingReturnsAfterTheObjectsWereReleasedOn
   EXPECT_EQ(0u, m_boxes.count());
 }
 
-TEST_F(CallBridgeTest, StopWithoutAStartedThreadReturnsAtOnce) {
+TEST_P(CallBridgeTest, StopWithoutAStartedThreadReturnsAtOnce) {
   m_bridge.stop();
   EXPECT_FALSE(m_bridge.running());
   EXPECT_EQ(0, m_client.releaseCount);
   EXPECT_EQ(0u, m_boxes.count());
 }
 
-TEST_F(CallBridgeTest, ACreationFailureEndsTheThreadAndIsReturned) {
+TEST_P(CallBridgeTest, ACreationFailureEndsTheThreadAndIsReturned) {
   m_client.createResult = E_ABORT;
   EXPECT_EQ(E_ABORT, m_bridge.start());
   EXPECT_TRUE(m_bridge.threadFinished());
@@ -92,14 +116,14 @@ TEST_F(CallBridgeTest, ACreationFailureEndsTheThreadAndIsReturned) {
   EXPECT_TRUE(contains(boxText(0), L"changing to CAPE-OPEN thread"));
 }
 
-TEST_F(CallBridgeTest, ARecalledCaseHasItsBasisReadAfterTheCreation) {
+TEST_P(CallBridgeTest, ARecalledCaseHasItsBasisReadAfterTheCreation) {
   m_client.recall = true;
   startBridge();
   EXPECT_EQ(coThread(), m_client.basisThread);
   EXPECT_EQ(0u, m_boxes.count());
 }
 
-TEST_F(CallBridgeTest, AFailingRecalledBasisIsReportedAndEndsTheThread) {
+TEST_P(CallBridgeTest, AFailingRecalledBasisIsReportedAndEndsTheThread) {
   m_client.recall = true;
   m_client.basisResult = E_ACCESSDENIED;
   EXPECT_EQ(E_ACCESSDENIED, m_bridge.start());
@@ -109,7 +133,7 @@ TEST_F(CallBridgeTest, AFailingRecalledBasisIsReportedAndEndsTheThread) {
   EXPECT_TRUE(contains(boxText(0), L"Unexpected error "));
 }
 
-TEST_F(CallBridgeTest, AnExceptionInTheThreadIsReportedAsProcessingIt) {
+TEST_P(CallBridgeTest, AnExceptionInTheThreadIsReportedAsProcessingIt) {
   m_client.createThrows = true;
   EXPECT_EQ(E_FAIL, m_bridge.start());
   EXPECT_TRUE(m_bridge.threadFinished());
@@ -118,7 +142,7 @@ TEST_F(CallBridgeTest, AnExceptionInTheThreadIsReportedAsProcessingIt) {
   EXPECT_TRUE(contains(boxText(0), L"processing CAPE-OPEN thermo thread"));
 }
 
-TEST_F(CallBridgeTest, AStoppedBridgeStartsAgain) {
+TEST_P(CallBridgeTest, AStoppedBridgeStartsAgain) {
   startBridge();
   m_bridge.stop();
   startBridge();
@@ -130,7 +154,7 @@ TEST_F(CallBridgeTest, AStoppedBridgeStartsAgain) {
 
 // ---- The hand-over ----
 
-TEST_F(CallBridgeTest, EveryCallTypeRunsItsWorkerOnTheThreadWithItsArguments) {
+TEST_P(CallBridgeTest, EveryCallTypeRunsItsWorkerOnTheThreadWithItsArguments) {
   double seenTemperature[11] = {};
   m_client.onCall = [&](const WorkerCall& call) {
     if (call.block) seenTemperature[call.callType] = call.block->temperature;
@@ -157,7 +181,7 @@ TEST_F(CallBridgeTest, EveryCallTypeRunsItsWorkerOnTheThreadWithItsArguments) {
   EXPECT_EQ(0u, m_boxes.count());
 }
 
-TEST_F(CallBridgeTest, ResultsComeBackThroughTheBlockAndItsHostPointersAreDroppedAfter) {
+TEST_P(CallBridgeTest, ResultsComeBackThroughTheBlockAndItsHostPointersAreDroppedAfter) {
   double vapour[2] = {0.25, 0.75};
   double liquid[2] = {0.5, 0.5};
   double* compositions[3] = {vapour, liquid, nullptr};
@@ -183,7 +207,7 @@ TEST_F(CallBridgeTest, ResultsComeBackThroughTheBlockAndItsHostPointersAreDroppe
   EXPECT_EQ(nullptr, block.phaseTypes);
 }
 
-TEST_F(CallBridgeTest, AnUnknownCallTypeIsReportedAndNotAnsweredWithTheLastResult) {
+TEST_P(CallBridgeTest, AnUnknownCallTypeIsReportedAndNotAnsweredWithTheLastResult) {
   startBridge();
   ASSERT_EQ(S_OK, m_bridge.handOver(bridge::CALL_COMPUTEKFACTORS));
   for (int type : {0, 11, 12, -3}) {
@@ -196,7 +220,7 @@ TEST_F(CallBridgeTest, AnUnknownCallTypeIsReportedAndNotAnsweredWithTheLastResul
   EXPECT_EQ(S_OK, m_bridge.handOver(bridge::CALL_SAVE)) << "the thread goes on serving";
 }
 
-TEST_F(CallBridgeTest, AThrowingWorkerIsReportedAndTheWaiterGetsAFailure) {
+TEST_P(CallBridgeTest, AThrowingWorkerIsReportedAndTheWaiterGetsAFailure) {
   m_client.onCall = [](const WorkerCall& call) -> HRESULT {
     if (call.callType == bridge::CALL_EDIT) throw std::runtime_error("view broke");
     return S_OK;
@@ -208,7 +232,7 @@ TEST_F(CallBridgeTest, AThrowingWorkerIsReportedAndTheWaiterGetsAFailure) {
   EXPECT_EQ(S_OK, m_bridge.handOver(bridge::CALL_SAVE));
 }
 
-TEST_F(CallBridgeTest, AfterStopARequestIsRefusedAtOnce) {
+TEST_P(CallBridgeTest, AfterStopARequestIsRefusedAtOnce) {
   startBridge();
   m_bridge.stop();
   EXPECT_EQ(E_FAIL, m_bridge.handOver(bridge::CALL_COMPUTEPHASEPROPERTIES));
@@ -218,7 +242,7 @@ TEST_F(CallBridgeTest, AfterStopARequestIsRefusedAtOnce) {
 
 // ---- Complaints kept back on the CAPE-OPEN thread ----
 
-TEST_F(CallBridgeTest, AComplaintDuringACalculationIsShownAfterwardsOnTheHostThreadWithTheCallsCode) {
+TEST_P(CallBridgeTest, AComplaintDuringACalculationIsShownAfterwardsOnTheHostThreadWithTheCallsCode) {
   const HRESULT callCode = static_cast<HRESULT>(0x80040505);
   size_t boxesDuringCall = 99;
   m_client.onCall = [&](const WorkerCall& call) {
@@ -244,7 +268,7 @@ TEST_F(CallBridgeTest, AComplaintDuringACalculationIsShownAfterwardsOnTheHostThr
   EXPECT_EQ(1u, m_boxes.count());
 }
 
-TEST_F(CallBridgeTest, AComplaintDuringASaveIsShownAfterwardsOutsideACalculation) {
+TEST_P(CallBridgeTest, AComplaintDuringASaveIsShownAfterwardsOutsideACalculation) {
   m_client.onCall = [&](const WorkerCall&) {
     return m_client.error.complain(kPackageError, "saving the test case", CkEXCEPTION, true);
   };
@@ -255,7 +279,7 @@ TEST_F(CallBridgeTest, AComplaintDuringASaveIsShownAfterwardsOutsideACalculation
   EXPECT_FALSE(contains(boxText(0), L"Detected while ")) << boxText(0);
 }
 
-TEST_F(CallBridgeTest, AKeptBackNoteWithoutAKindIsShownToo) {
+TEST_P(CallBridgeTest, AKeptBackNoteWithoutAKindIsShownToo) {
   m_client.onCall = [&](const WorkerCall&) {
     m_client.error.complain(S_OK, "a note from the calculation", CkNONE, true);
     return S_OK;
@@ -266,7 +290,7 @@ TEST_F(CallBridgeTest, AKeptBackNoteWithoutAKindIsShownToo) {
   EXPECT_TRUE(contains(boxText(0), L"a note from the calculation"));
 }
 
-TEST_F(CallBridgeTest, ACallWithoutComplaintShowsNothing) {
+TEST_P(CallBridgeTest, ACallWithoutComplaintShowsNothing) {
   startBridge();
   EXPECT_EQ(S_OK, m_bridge.handOver(bridge::CALL_COMPUTEKFACTORSLL));
   EXPECT_EQ(0u, m_boxes.count());
@@ -276,7 +300,7 @@ TEST_F(CallBridgeTest, ACallWithoutComplaintShowsNothing) {
 
 // ---- Several host threads, quit and stop while a call waits ----
 
-TEST_F(CallBridgeTest, TwoHostThreadsHandOverOneAfterTheOther) {
+TEST_P(CallBridgeTest, TwoHostThreadsHandOverOneAfterTheOther) {
   support::Event firstInWorker(support::Event::Manual);
   support::Event secondCalling(support::Event::Manual);
   double firstTemperatureAtEnd = 0;
@@ -315,7 +339,38 @@ TEST_F(CallBridgeTest, TwoHostThreadsHandOverOneAfterTheOther) {
   EXPECT_EQ(coThread(), m_client.calls[1].thread);
 }
 
-TEST_F(CallBridgeTest, StopWhileACallRunsReleasesTheWaiterOnlyAfterTheCall) {
+TEST_P(CallBridgeTest, HostThreadsHandingOverBackToBackEachGetTheirOwnAnswer) {
+  // The worker answers from the block it is handed; a hand-over that let a caller read the
+  // block or the result before the worker finished with it gives a wrong answer here.
+  m_client.onCall = [](const WorkerCall& call) {
+    *call.block->singleResult = call.block->temperature * 3 + call.block->pressure;
+    return static_cast<HRESULT>(call.block->pressure);
+  };
+  startBridge();
+  constexpr int kThreads = 4, kCalls = 400;
+  std::atomic<int> wrong{0};
+  {
+    std::vector<std::unique_ptr<PumpedThread>> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.push_back(std::make_unique<PumpedThread>([&, t] {
+        for (int i = 0; i < kCalls; ++i) {
+          double answer = -1;
+          const double temperature = 1000.0 * t + i;
+          const HRESULT result = m_bridge.handOver(bridge::CALL_COMPUTEPHASEVISCOSITY, [&](CallParameters& b) {
+            b.temperature = temperature;
+            b.pressure = t + 1;
+            b.singleResult = &answer;
+          });
+          if (result != t + 1 || answer != temperature * 3 + t + 1) ++wrong;
+        }
+      }));
+  }
+  EXPECT_EQ(0, wrong.load());
+  EXPECT_EQ(static_cast<size_t>(kThreads * kCalls), m_client.calls.size());
+  EXPECT_EQ(0u, m_boxes.count());
+}
+
+TEST_P(CallBridgeTest, StopWhileACallRunsReleasesTheWaiterOnlyAfterTheCall) {
   // The worker goes on after stop() through calls into this (stopping, pumping) apartment,
   // which gives a waiter released too early every chance to be back before the result.
   auto hostProbe = bridge_test::makeProbe();
@@ -357,7 +412,7 @@ TEST_F(CallBridgeTest, StopWhileACallRunsReleasesTheWaiterOnlyAfterTheCall) {
   EXPECT_EQ(S_OK, hostPointer.unglobalize());
 }
 
-TEST_F(CallBridgeTest, QuitDuringAHandOverWaitsForTheResultAndReachesTheHostLoop) {
+TEST_P(CallBridgeTest, QuitDuringAHandOverWaitsForTheResultAndReachesTheHostLoop) {
   const DWORD host = GetCurrentThreadId();
   m_client.onCall = [&](const WorkerCall&) {
     PostThreadMessageW(host, WM_QUIT, 9, 0);
@@ -374,7 +429,7 @@ TEST_F(CallBridgeTest, QuitDuringAHandOverWaitsForTheResultAndReachesTheHostLoop
 
 // ---- Pointers shared between the threads ----
 
-TEST_F(CallBridgeTest, APointerGlobalizedOnTheThreadReachesTheHostAsAProxy) {
+TEST_P(CallBridgeTest, APointerGlobalizedOnTheThreadReachesTheHostAsAProxy) {
   startBridge();
   support::ComPtr<ICapeIdentification> got;
   ASSERT_EQ(S_OK, m_client.sharedProbe.get(got));
@@ -389,7 +444,7 @@ TEST_F(CallBridgeTest, APointerGlobalizedOnTheThreadReachesTheHostAsAProxy) {
   EXPECT_FALSE(m_client.sharedProbe.registered());
 }
 
-TEST_F(CallBridgeTest, StopCompletesWhenTheThreadReleasesAProxyToTheHostApartment) {
+TEST_P(CallBridgeTest, StopCompletesWhenTheThreadReleasesAProxyToTheHostApartment) {
   auto hostProbe = bridge_test::makeProbe();
   bridge::GlobalizedPointer<ICapeIdentification> hostPointer;
   ASSERT_EQ(S_OK, hostPointer.globalize(support::ComPtr<ICapeIdentification>(hostProbe.Get())));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 #include "BridgeTestSupport.h"
@@ -206,6 +207,205 @@ TEST(DispatchCalls, AFailingWaitIsReportedAndEndsTheLoop) {
   EXPECT_EQ(bridge::DispatchEnd::WaitFailed, bridge::dispatchCalls(kBogusHandle, call.get(), [&] { ++calls; }));
   EXPECT_EQ(0, calls);
   EXPECT_EQ(1u, boxes.count());
+}
+
+// ---- The fast signal ----
+
+TEST(SpinSignal, APostToAReceiverThatDoesNotSleepLeavesTheEventAlone) {
+  support::Event event(support::Event::Auto);
+  bridge::SpinSignal signal;
+  EXPECT_FALSE(signal.take()) << "nothing posted yet";
+  signal.post(event.get());
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event.get(), 0));
+  EXPECT_FALSE(signal.announceSleep()) << "a posted signal is taken, not slept on";
+  EXPECT_TRUE(signal.take());
+  EXPECT_FALSE(signal.take()) << "taken once only";
+}
+
+TEST(SpinSignal, APostToASleepingReceiverSetsTheEvent) {
+  support::Event event(support::Event::Auto);
+  bridge::SpinSignal signal;
+  EXPECT_TRUE(signal.announceSleep());
+  EXPECT_TRUE(signal.announceSleep()) << "announced again after a wait that a message woke";
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event.get(), 0));
+  signal.post(event.get());
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event.get(), 0));
+  EXPECT_TRUE(signal.take());
+  signal.post(event.get());  // the receiver is awake now
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event.get(), 0));
+}
+
+TEST(SpinSignal, ASpinTakesAPostedSignalEndsWithoutOneAndGivesUpWhenAsked) {
+  support::Event event(support::Event::Auto);
+  bridge::SpinSignal signal;
+  signal.post(event.get());
+  EXPECT_TRUE(signal.spin(1000));
+  EXPECT_FALSE(signal.spin(50)) << "the window ends";
+  EXPECT_FALSE(signal.spin(0));
+  signal.post(event.get());
+  EXPECT_FALSE(signal.spin(0)) << "no window: no look";
+  const std::atomic<bool> giveUp{true};
+  EXPECT_FALSE(signal.spin(60u * 1000 * 1000, &giveUp)) << "giving up wins over a posted signal";
+  EXPECT_TRUE(signal.take());
+}
+
+// Two threads hand a counter back and forth through two signals; every hand-over must carry
+// the data written before it, whichever way (spinning or sleeping) each side was woken.
+void pingPong(unsigned spinUs) {
+  support::Event pingEvent(support::Event::Auto), pongEvent(support::Event::Auto);
+  bridge::SpinSignal ping, pong;
+  constexpr int kRounds = 3000;
+  long long counter = 0;  // plain data, ordered only by the signals
+  bool partnerSawAll = true, hostSawAll = true;
+  {
+    PumpedThread partner([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        bridge::waitSignalPumpingToEnd(ping, pingEvent.get(), spinUs);
+        partnerSawAll = partnerSawAll && counter == 2LL * i + 1;
+        ++counter;
+        pong.post(pongEvent.get());
+      }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+      ++counter;
+      ping.post(pingEvent.get());
+      bridge::waitSignalPumpingToEnd(pong, pongEvent.get(), spinUs);
+      hostSawAll = hostSawAll && counter == 2LL * i + 2;
+    }
+  }
+  EXPECT_TRUE(hostSawAll) << "spin " << spinUs;
+  EXPECT_TRUE(partnerSawAll) << "spin " << spinUs;
+  EXPECT_FALSE(ping.take());
+  EXPECT_FALSE(pong.take());
+}
+
+TEST(SpinSignal, HandOversCarryTheirDataWhetherTheWaiterSpinsOrSleeps) {
+  for (unsigned spinUs : {0u, 1u, 200u, 100000u}) pingPong(spinUs);
+}
+
+LRESULT CALLBACK posterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kSetEvent) return DefWindowProcW(window, message, wParam, lParam);
+  reinterpret_cast<bridge::SpinSignal*>(wParam)->post(reinterpret_cast<HANDLE>(lParam));
+  return 0;
+}
+
+// A message-only window of this thread that posts a signal when its message is dispatched.
+class PosterWindow {
+ public:
+  PosterWindow() {
+    WNDCLASSW type{};
+    type.lpfnWndProc = posterProc;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"BridgeTestPoster";
+    RegisterClassW(&type);
+    m_window = CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance,
+                               nullptr);
+    EXPECT_NE(nullptr, m_window);
+  }
+  ~PosterWindow() { DestroyWindow(m_window); }
+  void post(bridge::SpinSignal& signal, const support::Event& event) const {
+    PostMessageW(m_window, kSetEvent, reinterpret_cast<WPARAM>(&signal), reinterpret_cast<LPARAM>(event.get()));
+  }
+
+ private:
+  HWND m_window = nullptr;
+};
+
+TEST(WaitSignalPumpingToEnd, MessagesAreDispatchedWhileTheWaitSleeps) {
+  for (unsigned spinUs : {0u, 200u}) {
+    PosterWindow window;
+    support::Event event(support::Event::Auto);
+    bridge::SpinSignal signal;
+    window.post(signal, event);  // only a dispatched message can end this wait
+    bridge::waitSignalPumpingToEnd(signal, event.get(), spinUs);
+    EXPECT_FALSE(signal.take()) << spinUs;
+  }
+}
+
+TEST(WaitSignalPumpingToEnd, AQuitSeenOnTheWayIsKeptForTheThreadsLoop) {
+  PosterWindow window;
+  support::Event event(support::Event::Auto);
+  bridge::SpinSignal signal;
+  window.post(signal, event);
+  PostQuitMessage(4);
+  bridge::waitSignalPumpingToEnd(signal, event.get(), 0);
+  WPARAM code = 0;
+  ASSERT_TRUE(takeQuit(code)) << "the quit must reach the thread's own loop";
+  EXPECT_EQ(4u, code);
+}
+
+TEST(SpinWindows, TheProgramsHookSetsTheWindowsAndZeroTurnsSpinningOff) {
+  const bridge::SpinWindows product = bridge::spinWindows();
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  if (info.dwNumberOfProcessors > 1) {
+    EXPECT_GT(product.waitUs, 0u);
+    EXPECT_GT(product.watchUs, 0u);
+  } else {
+    EXPECT_EQ(0u, product.waitUs) << "no spinning on one processor";
+    EXPECT_EQ(0u, product.watchUs);
+  }
+  {
+    bridge_test::SpinWindowsScope off(0, 0);
+    EXPECT_EQ(0u, bridge::spinWindows().waitUs);
+    EXPECT_EQ(0u, bridge::spinWindows().watchUs);
+  }
+  if (info.dwNumberOfProcessors > 1) {
+    bridge_test::SpinWindowsScope other(7, 9);
+    EXPECT_EQ(7u, bridge::spinWindows().waitUs);
+    EXPECT_EQ(9u, bridge::spinWindows().watchUs);
+  }
+  EXPECT_EQ(product.waitUs, bridge::spinWindows().waitUs);
+}
+
+// ---- The dispatcher's fast path ----
+
+TEST(DispatchCallsWatching, AStopAskedForWinsOverACallPostedInTheWord) {
+  support::Event terminate(support::Event::Manual);
+  support::Event call(support::Event::Auto);
+  bridge::SpinSignal posted;
+  std::atomic<bool> stopping{true};
+  posted.post(call.get());
+  terminate.set();
+  const bridge::CallWatch watch{posted, stopping};
+  int calls = 0;
+  EXPECT_EQ(bridge::DispatchEnd::Terminated,
+            bridge::dispatchCalls(terminate.get(), call.get(), [&] { ++calls; }, &watch));
+  EXPECT_EQ(0, calls);
+}
+
+// Each call posts the next one the way the bridge's host side does (the event is set only for
+// a sleeping dispatcher): all 100 run, and a queued message is not kept waiting for them.
+void backToBackPostedCalls(unsigned watchUs) {
+  bridge_test::SpinWindowsScope windows(0, watchUs);
+  SetterWindow window;
+  support::Event terminate(support::Event::Manual);
+  support::Event call(support::Event::Auto);
+  support::Event seen(support::Event::Manual);
+  bridge::SpinSignal posted;
+  std::atomic<bool> stopping{false};
+  window.post(seen);
+  posted.post(call.get());
+  int calls = 0, callsBeforeMessage = -1;
+  const auto runCall = [&] {
+    if (callsBeforeMessage < 0 && window.dispatched) callsBeforeMessage = calls;
+    if (++calls < 100) {
+      posted.post(call.get());
+    } else {
+      stopping = true;
+      terminate.set();
+    }
+  };
+  const bridge::CallWatch watch{posted, stopping};
+  EXPECT_EQ(bridge::DispatchEnd::Terminated, bridge::dispatchCalls(terminate.get(), call.get(), runCall, &watch));
+  EXPECT_EQ(100, calls) << "watch " << watchUs;
+  EXPECT_GE(callsBeforeMessage, 0) << "the message waited for all 100 calls; watch " << watchUs;
+  EXPECT_LE(callsBeforeMessage, 8) << "watch " << watchUs;
+  EXPECT_FALSE(posted.take());
+}
+
+TEST(DispatchCallsWatching, CallsPostedInTheWordRunAndMessagesAreNotKeptWaiting) {
+  for (unsigned watchUs : {0u, 300u, 100000u}) backToBackPostedCalls(watchUs);
 }
 
 }  // namespace

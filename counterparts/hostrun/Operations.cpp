@@ -801,8 +801,8 @@ bool Operations::dewBranch(Envelope& e, std::vector<std::vector<double>>& states
     progress(std::min(0.5 + 0.5 * (X[n + 1] - lnPFrom) / (lnPTo - lnPFrom), 0.99));
     if (X[n + 1] > lnPTo + 1 || X[n + 1] < lnPFrom - 1) break;
     if (!curveTangent(J, m, previousStep, v)) break;
-    // A component whose K-value the package holds fixed (one far above its critical point) leaves
-    // the equations singular when its ln K is the one held: then the pressure is held instead.
+    // Where holding the fastest-changing ln K leaves the equations singular (seen for a component
+    // far above its critical point), the pressure is held instead.
     if (!curveAdvance(X, v, curveStepLength(X, v, allowance), true, next, J, steps, n + 1) || !sameSide(next)) break;
     allowance = nextAllowance(allowance, steps);
     previousStep = difference(next, X);

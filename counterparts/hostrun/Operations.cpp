@@ -577,13 +577,14 @@ double largestAbs(const std::vector<double>& v, size_t count) {
 
 // T and P (and the curve's parameter) on the parabola through three consecutive curve points at
 // the extreme of one of them: ln P for the cricondenbar (which = 1), ln T for the cricondentherm (0).
-StatePoint extremeOf(const std::vector<StatePoint>& curve, int which) {
+// With interiorOnly a largest value at either end is no extreme (the branch was cut off there).
+StatePoint extremeOf(const std::vector<StatePoint>& curve, int which, bool interiorOnly = false) {
   if (curve.empty()) return {};
   const auto value = [&](size_t i, int w) { return w == 0 ? std::log(curve[i].t) : std::log(curve[i].p); };
   size_t best = 0;
   for (size_t i = 1; i < curve.size(); ++i)
     if (value(i, which) > value(best, which)) best = i;
-  if (best == 0 || best + 1 >= curve.size()) return curve[best];
+  if (best == 0 || best + 1 >= curve.size()) return interiorOnly ? StatePoint{} : curve[best];
   // Parameter: the distance along the curve in (ln T, ln P).
   const auto distance = [&](size_t a, size_t b) { return std::hypot(value(a, 0) - value(b, 0), value(a, 1) - value(b, 1)); };
   const double s0 = -distance(best - 1, best), s2 = distance(best, best + 1);
@@ -636,6 +637,46 @@ std::vector<Crossing> crossings(const std::vector<StatePoint>& branch, double p)
     found.push_back({std::exp(std::log(branch[i - 1].t) + r * (std::log(branch[i].t) - std::log(branch[i - 1].t))), i, r});
   }
   return found;
+}
+
+// The direction along the curve at a converged point (J dX/dS = e_spec), oriented the way the
+// previous step went, or up in pressure from a branch's first point.
+bool curveTangent(const std::vector<double>& J, size_t m, const std::vector<double>& previousStep,
+                  std::vector<double>& v) {
+  std::vector<double> A = J;
+  v.assign(m, 0.0);
+  v[m - 1] = 1;
+  if (!solveLinear(A, v)) return false;
+  if (!previousStep.empty()) {
+    double dot = 0;
+    for (size_t k = 0; k < m; ++k) dot += v[k] * previousStep[k];
+    if (dot < 0)
+      for (double& x : v) x = -x;
+  } else if (v[m - 1] < 0) {
+    for (double& x : v) x = -x;
+  }
+  return true;
+}
+
+// How far along the tangent the next point is predicted: no ln K, ln T or ln P moving more than
+// its limit, scaled by what the last corrections allowed.
+double curveStepLength(const std::vector<double>& X, const std::vector<double>& v, double allowance) {
+  const size_t n = X.size() - 2;
+  const double logKLimit = std::max(kMinCurveLogK, kCurveLogKShare * largestAbs(X, n));
+  return std::min({logKLimit / std::max(largestAbs(v, n), 1e-300), kMaxCurveLogT / std::max(std::fabs(v[n]), 1e-300),
+                   kMaxCurveLogP / std::max(std::fabs(v[n + 1]), 1e-300)}) *
+         allowance;
+}
+
+// Longer steps after quick corrections, shorter after slow ones.
+double nextAllowance(double allowance, int steps) {
+  return steps <= 3 ? std::min(1.0, allowance * 1.5) : steps > 5 ? allowance / 2 : allowance;
+}
+
+std::vector<double> difference(const std::vector<double>& to, const std::vector<double>& from) {
+  std::vector<double> d(to.size());
+  for (size_t k = 0; k < d.size(); ++k) d[k] = to[k] - from[k];
+  return d;
 }
 
 void progress(double done) {
@@ -701,6 +742,75 @@ bool Operations::curveNewton(std::vector<double>& X, size_t spec, bool flipped, 
   return false;
 }
 
+bool Operations::curveAdvance(const std::vector<double>& X, const std::vector<double>& v, double step, bool exchanged,
+                              std::vector<double>& next, std::vector<double>& J, int& steps, size_t fallbackSpec) {
+  const size_t m = X.size();
+  for (int halving = 0; halving <= kCurveHalvings; ++halving, step /= 2) {
+    next = X;
+    size_t fastest = 0;
+    for (size_t k = 0; k < m; ++k) {
+      next[k] += step * v[k];
+      if (std::fabs(v[k]) > std::fabs(v[fastest])) fastest = k;
+    }
+    const std::vector<double> predicted = next;
+    std::vector<double> Jnext;
+    if (curveNewton(next, fastest, exchanged, Jnext, steps)) {
+      J = Jnext;
+      return true;
+    }
+    next = predicted;
+    if (fallbackSpec < m && fallbackSpec != fastest && curveNewton(next, fallbackSpec, exchanged, Jnext, steps)) {
+      J = Jnext;
+      return true;
+    }
+  }
+  return false;
+}
+
+// A package whose bubble and dew curves never meet (an ideal solution) has its dew branch traced as
+// a curve of its own: from the dew point at the lowest pressure, the package asked with the feed as
+// the vapour, up until it is past the highest pressure (or stops, or turns onto the other side of
+// a critical point it was not meant to reach). Its points are appended to the curve.
+bool Operations::dewBranch(Envelope& e, std::vector<std::vector<double>>& states, std::vector<char>& asked,
+                           double pFrom, double pTo, double& highestLnP) {
+  const std::vector<double>& z = m_s.feed();
+  const size_t n = z.size(), m = n + 2;
+  Saturation first;
+  if (!wilsonStart(pFrom, false, first) || !saturation(pFrom, false, first)) return false;
+  std::vector<double> X(m), J;
+  for (size_t i = 0; i < n; ++i) X[i] = std::log(first.incipient[i] / z[i]);
+  X[n] = std::log(first.t);
+  X[n + 1] = std::log(pFrom);
+  int steps = 0;
+  if (!curveNewton(X, n + 1, true, J, steps)) return false;
+  const std::vector<double> side(X.begin(), X.begin() + static_cast<long>(n));
+  const auto sameSide = [&](const std::vector<double>& x) {
+    double s = 0;
+    for (size_t i = 0; i < n; ++i) s += z[i] * x[i] * side[i];
+    return s > 0;
+  };
+  const double lnPFrom = std::log(pFrom), lnPTo = std::log(pTo);
+  highestLnP = X[n + 1];
+  std::vector<double> previousStep, v, next;
+  double allowance = 1;
+  for (int point = 0; point <= kCurveSteps; ++point) {
+    e.curve.push_back({std::exp(X[n]), std::exp(X[n + 1])});
+    states.push_back(X);
+    asked.push_back(1);
+    highestLnP = std::max(highestLnP, X[n + 1]);
+    progress(std::min(0.5 + 0.5 * (X[n + 1] - lnPFrom) / (lnPTo - lnPFrom), 0.99));
+    if (X[n + 1] > lnPTo + 1 || X[n + 1] < lnPFrom - 1) break;
+    if (!curveTangent(J, m, previousStep, v)) break;
+    // Where holding the fastest-changing ln K leaves the equations singular (seen for a component
+    // far above its critical point), the pressure is held instead.
+    if (!curveAdvance(X, v, curveStepLength(X, v, allowance), true, next, J, steps, n + 1) || !sameSide(next)) break;
+    allowance = nextAllowance(allowance, steps);
+    previousStep = difference(next, X);
+    X = next;
+  }
+  return true;
+}
+
 bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) {
   r.envelope = Envelope{};
   Envelope& e = r.envelope;
@@ -747,20 +857,9 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
   for (int point = 0; point < kCurveSteps; ++point) {
     // Sensitivities along the curve: J dX/dS = e_spec, then the fastest-changing variable is the
     // next one specified.
-    std::vector<double> A = J, v(m, 0.0);
-    v[m - 1] = 1;
-    if (!solveLinear(A, v)) break;
-    if (!previousStep.empty()) {
-      double dot = 0;
-      for (size_t k = 0; k < m; ++k) dot += v[k] * previousStep[k];
-      if (dot < 0)
-        for (double& x : v) x = -x;
-    } else if (v[n + 1] < 0) {
-      for (double& x : v) x = -x;  // up in pressure from the first point
-    }
-    const double logKLimit = std::max(kMinCurveLogK, kCurveLogKShare * largestAbs(X, n));
-    double step = std::min({logKLimit / std::max(largestAbs(v, n), 1e-300), kMaxCurveLogT / std::max(std::fabs(v[n]), 1e-300),
-                            kMaxCurveLogP / std::max(std::fabs(v[n + 1]), 1e-300)}) * allowance;
+    std::vector<double> v;
+    if (!curveTangent(J, m, previousStep, v)) break;
+    const double step = curveStepLength(X, v, allowance);
     std::vector<double> next;
     bool converged = false;
     // Close to the critical point: across it in one step, every ln K to the mirror of its value.
@@ -775,31 +874,15 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
           const std::vector<double> c = extrapolated({history[history.size() - 2], X, next}, widest, 0);
           e.critical = {std::exp(c[n]), std::exp(c[n + 1])};
           e.criticalIndex = e.curve.size();
-          spec = widest;
           J = Jnext;
           converged = true;
           break;
         }
       }
     }
-    for (int halving = 0; halving <= kCurveHalvings && !converged; ++halving, step /= 2) {
-      next = X;
-      size_t fastest = 0;
-      for (size_t k = 0; k < m; ++k) {
-        next[k] += step * v[k];
-        if (std::fabs(v[k]) > std::fabs(v[fastest])) fastest = k;
-      }
-      spec = fastest;
-      std::vector<double> Jnext;
-      if (curveNewton(next, spec, exchanged, Jnext, steps)) {
-        converged = true;
-        J = Jnext;
-      }
-    }
-    if (!converged) break;
-    allowance = steps <= 3 ? std::min(1.0, allowance * 1.5) : steps > 5 ? allowance / 2 : allowance;
-    previousStep.assign(m, 0.0);
-    for (size_t k = 0; k < m; ++k) previousStep[k] = next[k] - X[k];
+    if (!converged && !curveAdvance(X, v, step, exchanged, next, J, steps)) break;
+    allowance = nextAllowance(allowance, steps);
+    previousStep = difference(next, X);
     // Every ln K changing sign: the critical point lies between the two points.
     if (e.criticalIndex == SIZE_MAX && flippedAt(next) != flippedAt(X)) {
       size_t widest = 0;
@@ -825,10 +908,27 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
     if (e.criticalIndex != SIZE_MAX && X[n + 1] < lnPFrom) break;
     if (X[n + 1] > lnPTo + 1 && e.criticalIndex == SIZE_MAX) break;
   }
-  progress(1);
   if (e.criticalIndex == SIZE_MAX) e.criticalIndex = e.curve.size();
-  e.cricondenbar = extremeOf(e.curve, 1);
-  e.cricondentherm = extremeOf(e.curve, 0);
+  // No critical point: the dew branch is a curve of its own, and the extremes are those inside
+  // either branch (a branch's end at the top of the range is none).
+  double dewHighestLnP = -HUGE_VAL;
+  const bool dewTraced = !e.critical.found() && dewBranch(e, states, asked, pFrom, pTo, dewHighestLnP);
+  progress(1);
+  if (e.critical.found()) {
+    e.cricondenbar = extremeOf(e.curve, 1);
+    e.cricondentherm = extremeOf(e.curve, 0);
+  } else {
+    e.separateBranches = dewTraced;
+    const std::vector<StatePoint> bubbleBranch(e.curve.begin(), e.curve.begin() + static_cast<long>(e.criticalIndex));
+    const std::vector<StatePoint> dewBranchPoints(e.curve.begin() + static_cast<long>(e.criticalIndex), e.curve.end());
+    const auto higher = [](const StatePoint& a, const StatePoint& b, bool byPressure) {
+      if (!a.found()) return b;
+      if (!b.found()) return a;
+      return (byPressure ? a.p >= b.p : a.t >= b.t) ? a : b;
+    };
+    e.cricondenbar = higher(extremeOf(bubbleBranch, 1, true), extremeOf(dewBranchPoints, 1, true), true);
+    e.cricondentherm = higher(extremeOf(bubbleBranch, 0, true), extremeOf(dewBranchPoints, 0, true), false);
+  }
   // The grid: the bubble branch ends at the critical point, where the dew branch begins. Each
   // crossing is solved at its pressure from the curve's states interpolated (the critical point,
   // having no state, leaves its segments' crossings interpolated).
@@ -872,9 +972,22 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
     if (dewTs.size() > 1) g.lowerDew = dewTs.front();
     e.points.push_back(g);
   }
-  std::fprintf(stderr, "  envelope: %zu points traced, critical point %s (%ld K-value requests)\n", e.curve.size(),
-               e.critical.found() ? "passed" : "not reached", m_kValueRequests - requests);
-  if (!e.critical.found()) r.failures.push_back("envelope: the curve did not reach the critical point");
+  if (e.critical.found()) {
+    std::fprintf(stderr, "  envelope: %zu points traced, critical point passed (%ld K-value requests)\n", e.curve.size(),
+                 m_kValueRequests - requests);
+    return e.curve.size() > 1;
+  }
+  std::fprintf(stderr, "  envelope: %zu points traced on two branches, no critical point in the range (%ld K-value requests)\n",
+               e.curve.size(), m_kValueRequests - requests);
+  // Both branches over the whole range is a complete envelope; a branch cut short is not.
+  const double lnPTop = std::log(pTo) - 1e-12;
+  if (highestLnP < lnPTop)
+    r.failures.push_back("envelope: the curve did not reach the critical point");
+  else if (!dewTraced)
+    r.failures.push_back("envelope: no dew point at " + std::to_string(pFrom) + " kPa to start from");
+  else if (dewHighestLnP < lnPTop)
+    r.failures.push_back("envelope: the dew branch stops at " + std::to_string(std::exp(dewHighestLnP)) + " kPa, below " +
+                         std::to_string(pTo) + " kPa");
   return e.curve.size() > 1;
 }
 

@@ -44,6 +44,9 @@ struct Envelope {
   std::vector<EnvelopePoint> points;  // the pressure grid, ascending
   std::vector<StatePoint> curve;      // the traced curve in order: bubble branch, critical, dew branch
   size_t criticalIndex = 0;           // the first curve point past the critical point (dew side)
+  // No critical point: the curve holds the bubble branch, then from criticalIndex the dew branch
+  // traced on its own from the lowest pressure up (the two are not joined).
+  bool separateBranches = false;
   StatePoint critical, cricondenbar, cricondentherm;
   std::string feed;                   // "Methane 0.78, Ethane 0.08, ..." for the plot's title
   bool empty() const { return points.empty() && curve.empty(); }
@@ -97,8 +100,9 @@ class Operations {
   bool transport(CaseResults& r);
   bool orderPhases(CaseResults& r);
   // The whole phase envelope traced as one curve from the bubble point at pFrom through the
-  // critical point down the dew branch to pFrom, its critical point, cricondenbar and
-  // cricondentherm, and the bubble and dew temperatures on the pressure grid (points spaced
+  // critical point down the dew branch to pFrom (where the bubble branch leaves the range without
+  // a critical point, the dew branch traced on its own from pFrom up), its critical point,
+  // cricondenbar and cricondentherm, and the bubble and dew temperatures on the pressure grid (points spaced
   // evenly in ln P up to pTo); progress is drawn on stderr.
   bool envelope(CaseResults& r, double pFrom, double pTo, int points);
   // The saturation point at pressure p from the start in s (temperature and incipient phase):
@@ -123,6 +127,10 @@ class Operations {
   bool curveResidual(const std::vector<double>& X, size_t spec, double specValue, bool flipped, std::vector<double>& F);
   bool bothWaysAgree(const std::vector<double>& X);
   bool curveNewton(std::vector<double>& X, size_t spec, bool flipped, std::vector<double>& J, int& steps);
+  bool curveAdvance(const std::vector<double>& X, const std::vector<double>& v, double step, bool exchanged,
+                    std::vector<double>& next, std::vector<double>& J, int& steps, size_t fallbackSpec = SIZE_MAX);
+  bool dewBranch(Envelope& e, std::vector<std::vector<double>>& states, std::vector<char>& asked, double pFrom,
+                 double pTo, double& highestLnP);
   bool wilsonStartK(std::vector<double>& K, std::string& failure);
   bool splitsIntoTwoLiquids(CaseResults& r);
   void listPhases(CaseResults& r);

@@ -107,7 +107,10 @@ void printStatePoint(const char* name, const StatePoint& s) {
 
 void printEnvelope(const Envelope& e) {
   std::printf("\nPhase envelope (%zu traced points)\n", e.curve.size());
-  printStatePoint("Critical point", e.critical);
+  if (e.separateBranches)
+    std::printf("%-15s none in the range (bubble and dew branches traced separately)\n", "Critical point");
+  else
+    printStatePoint("Critical point", e.critical);
   printStatePoint("Cricondenbar", e.cricondenbar);
   printStatePoint("Cricondentherm", e.cricondentherm);
   const auto any = [&](double EnvelopePoint::*t) {
@@ -214,6 +217,12 @@ nlohmann::ordered_json resultsJson(const CaseResults& r, const std::vector<Shown
                         {"critical", statePoint(r.envelope.critical)},
                         {"cricondenbar", statePoint(r.envelope.cricondenbar)},
                         {"cricondentherm", statePoint(r.envelope.cricondentherm)}};
+    // Two curves without a critical point between them: which points of "curve" belong to which
+    // (index ranges, the end excluded).
+    if (r.envelope.separateBranches) {
+      const size_t split = std::min(r.envelope.criticalIndex, r.envelope.curve.size());
+      root["envelope"]["curveBranches"] = {{"bubble", {0, split}}, {"dew", {split, r.envelope.curve.size()}}};
+    }
   }
   if (!r.recall.empty()) root["recall"] = r.recall;
   Json shown = Json::array();
@@ -349,7 +358,8 @@ void polyline(std::string& svg, const Frame& f, const std::vector<StatePoint>& p
 }
 
 // The traced curve in two colours, the bubble branch up to the critical point and the dew branch
-// from it, so the curve is one continuous line through the critical point.
+// from it, so the curve is one continuous line through the critical point; without a critical
+// point the two branches are drawn apart.
 void drawTracedCurve(std::string& svg, const Frame& f, const Envelope& e, const char* bubbleColour,
                      const char* dewColour) {
   const size_t split = std::min(e.criticalIndex, e.curve.size());
@@ -432,6 +442,11 @@ void legendCorner(const Frame& f, const Envelope& e, double& x, double& y) {
   x = corners[0][0], y = corners[0][1];
 }
 
+const char* legendNote(const Envelope& e) {
+  if (e.critical.found()) return "one curve traced through the critical point";
+  return e.separateBranches ? "no critical point in the range: two branches" : "critical point not reached";
+}
+
 }  // namespace
 
 std::string envelopeSvg(const Envelope& envelope, const std::string& title) {
@@ -469,7 +484,7 @@ std::string envelopeSvg(const Envelope& envelope, const std::string& title) {
           "<text x=\"%.1f\" y=\"%.1f\" font-size=\"10\" fill=\"#555555\">%s</text>\n",
           bx, by, kLegendWidth, kLegendHeight, lx, ly - 4, lx + 24, ly - 4, bubbleColour, lx + 30, ly, bubbles, total, lx,
           ly + 14, lx + 24, ly + 14, dewColour, lx + 30, ly + 18, dews, total, lx + 30, ly + 36,
-          envelope.critical.found() ? "one curve traced through the critical point" : "critical point not reached");
+          legendNote(envelope));
   svg += "</svg>\n";
   return svg;
 }

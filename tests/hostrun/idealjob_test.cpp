@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -59,6 +61,19 @@ json runJson(const char* file, hostrun_test::CaseRun& run) {
   run = hostrun_test::runCase(L"--json " + support::widen(file));
   const size_t start = run.out.find('{');
   return json::parse(start == std::string::npos ? std::string("{}") : run.out.substr(start), nullptr, false);
+}
+
+// One run per case file, shared by the tests that only read its results.
+const json& resultOf(const char* file, hostrun_test::CaseRun& run) {
+  static std::map<std::string, std::pair<hostrun_test::CaseRun, json>> runs;
+  auto found = runs.find(file);
+  if (found == runs.end()) {
+    hostrun_test::CaseRun fresh;
+    json r = runJson(file, fresh);
+    found = runs.emplace(file, std::make_pair(fresh, r)).first;
+  }
+  run = found->second.first;
+  return found->second.second;
 }
 
 support::Variant texts(const std::vector<std::wstring>& items) {
@@ -157,6 +172,23 @@ struct AttachedPackage {
   }
 };
 
+// Where each component of the case file is in the package's list: the case names it by host
+// name or CAS number, and the package lists both.
+void packageOrder(const char* file, const AttachedPackage& attached, std::vector<size_t>& order) {
+  std::ifstream in(file);
+  const json components = json::parse(in).at("components");
+  order.clear();
+  for (const auto& component : components) {
+    const bool byCas = component.contains("cas");
+    const std::wstring key = support::widen(component.at(byCas ? "cas" : "name").get<std::string>());
+    const std::vector<std::wstring>& list = byCas ? attached.cas : attached.names;
+    size_t at = 0;
+    while (at < list.size() && list[at] != key) ++at;
+    ASSERT_LT(at, list.size()) << support::narrow(key);
+    order.push_back(at);
+  }
+}
+
 void PrintTo(const IdealCase& c, std::ostream* os) { *os << c.file; }
 
 class IdealJob : public ::testing::TestWithParam<IdealCase> {};
@@ -166,7 +198,7 @@ class IdealJob : public ::testing::TestWithParam<IdealCase> {};
 TEST_P(IdealJob, EveryOperationRunsAndTheResultsObeyTheIdealSolution) {
   const IdealCase& c = GetParam();
   hostrun_test::CaseRun run;
-  const json r = runJson(c.file, run);
+  const json& r = resultOf(c.file, run);
   ASSERT_EQ(run.exitCode, 0u) << run.out;
   ASSERT_TRUE(r.is_object()) << run.out;
   EXPECT_EQ(r.at("package").get<std::string>(), support::narrow(c.package));
@@ -217,13 +249,62 @@ TEST_P(IdealJob, EveryOperationRunsAndTheResultsObeyTheIdealSolution) {
   EXPECT_GE(both * 4, envelope.size() * 3);
 }
 
+// An ideal solution has no critical point: its bubble and dew curves never meet. Both branches are
+// traced over the whole pressure range, every grid pressure has its bubble and its dew point, and
+// nothing is reported that does not exist (no critical point, no extreme at a branch's cut end).
+TEST_P(IdealJob, BothBranchesAreTracedOverTheRangeWithoutACriticalPoint) {
+  const IdealCase& c = GetParam();
+  hostrun_test::CaseRun run;
+  const json& r = resultOf(c.file, run);
+  ASSERT_EQ(run.exitCode, 0u) << run.out;
+  ASSERT_TRUE(r.is_object()) << run.out;
+  for (const auto& failure : r.at("failures")) EXPECT_EQ(failure.get<std::string>().find("envelope"), std::string::npos) << failure;
+  const json& e = r.at("envelope");
+  EXPECT_TRUE(e.at("critical").is_null()) << e.at("critical").dump();
+  EXPECT_TRUE(e.at("cricondenbar").is_null()) << e.at("cricondenbar").dump();
+  EXPECT_TRUE(e.at("cricondentherm").is_null()) << e.at("cricondentherm").dump();
+  const json& points = e.at("points");
+  ASSERT_GE(points.size(), 2u);
+  for (const auto& point : points) {
+    EXPECT_FALSE(point.at("bubble_K").is_null()) << point.dump();
+    EXPECT_FALSE(point.at("dew_K").is_null()) << point.dump();
+  }
+  // The curve's two branches, each from the lowest grid pressure to past the highest.
+  const json& curve = e.at("curve");
+  ASSERT_TRUE(e.contains("curveBranches")) << e.dump();
+  const auto range = [&](const char* name) {
+    const json& b = e.at("curveBranches").at(name);
+    return std::make_pair(b.at(0).get<size_t>(), b.at(1).get<size_t>());
+  };
+  const auto bubble = range("bubble"), dew = range("dew");
+  EXPECT_EQ(bubble.first, 0u);
+  EXPECT_EQ(bubble.second, dew.first);
+  EXPECT_EQ(dew.second, curve.size());
+  const double pLow = points.front().at("P_kPa").get<double>(), pHigh = points.back().at("P_kPa").get<double>();
+  for (const auto& branch : {bubble, dew}) {
+    ASSERT_GE(branch.second, branch.first + 2);
+    EXPECT_NEAR(curve[branch.first].at("P_kPa").get<double>(), pLow, 1e-6 * pLow);
+    double highest = 0;
+    for (size_t i = branch.first; i < branch.second; ++i) highest = std::max(highest, curve[i].at("P_kPa").get<double>());
+    EXPECT_GE(highest, pHigh);
+  }
+  // The plot marks no critical point and says why.
+  std::ifstream caseFile(c.file);
+  std::ifstream plot(json::parse(caseFile).at("envelope").at("svg").get<std::string>());
+  const std::string svg((std::istreambuf_iterator<char>(plot)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(svg.empty());
+  EXPECT_EQ(svg.find(">critical point "), std::string::npos);
+  EXPECT_NE(svg.find("no critical point in the range"), std::string::npos);
+  EXPECT_EQ(svg.find("one curve traced through the critical point"), std::string::npos);
+}
+
 // The K-values the host got through the product are the package's own answer at the flash's
 // temperature and pressure: the package attached to a material object of the product created
 // here, asked directly. Raoult K-values do not depend on composition, so the phases get the feed.
 TEST_P(IdealJob, KValuesAreThePackagesOwnAnswerForTheSameState) {
   const IdealCase& c = GetParam();
   hostrun_test::CaseRun run;
-  const json r = runJson(c.file, run);
+  const json& r = resultOf(c.file, run);
   ASSERT_EQ(run.exitCode, 0u) << run.out;
   const std::vector<double> K = numbers(r.at("K"));
   const double t = r.at("T_K").get<double>(), p = r.at("P_kPa").get<double>() * 1000;
@@ -243,18 +324,52 @@ TEST_P(IdealJob, KValuesAreThePackagesOwnAnswerForTheSameState) {
   if (kName == L"logkvalues")
     for (double& k : own) k = std::exp(k);
 
-  // The case file names each component by host name or CAS number; the package lists both.
-  std::ifstream in(c.file);
-  const json components = json::parse(in).at("components");
-  ASSERT_EQ(components.size(), K.size());
-  for (size_t i = 0; i < K.size(); ++i) {
-    const bool byCas = components[i].contains("cas");
-    const std::wstring key = support::widen(components[i].at(byCas ? "cas" : "name").get<std::string>());
-    const std::vector<std::wstring>& list = byCas ? attached.cas : attached.names;
-    size_t at = 0;
-    while (at < list.size() && list[at] != key) ++at;
-    ASSERT_LT(at, list.size()) << support::narrow(key);
-    EXPECT_NEAR(K[i], own[at], 1e-9 * own[at]) << support::narrow(key);
+  std::vector<size_t> order;
+  ASSERT_NO_FATAL_FAILURE(packageOrder(c.file, attached, order));
+  ASSERT_EQ(order.size(), K.size());
+  for (size_t i = 0; i < K.size(); ++i) EXPECT_NEAR(K[i], own[order[i]], 1e-9 * own[order[i]]) << i;
+}
+
+// Each reported bubble and dew point is one of the package's own: at that temperature and
+// pressure its K-values give sum z K = 1 (bubble) and sum z / K = 1 (dew), on both branches.
+TEST_P(IdealJob, EveryGridPointIsASaturationPointOfThePackage) {
+  const IdealCase& c = GetParam();
+  hostrun_test::CaseRun run;
+  const json& r = resultOf(c.file, run);
+  ASSERT_EQ(run.exitCode, 0u) << run.out;
+  AttachedPackage attached;
+  ASSERT_NO_FATAL_FAILURE(attached.attach(c.package));
+  std::vector<size_t> order;
+  ASSERT_NO_FATAL_FAILURE(packageOrder(c.file, attached, order));
+  const std::vector<double> z = feedOf(c.file);
+  const size_t n = attached.names.size();
+  const std::vector<double> even(n, 1.0 / static_cast<double>(n));
+  const std::wstring kName = support::widen(c.kProperty);
+  const auto kValues = [&](double t, double pKPa, std::vector<double>& K) {
+    ASSERT_EQ(attached.set(L"temperature", L"Overall", nullptr, {t}), S_OK);
+    ASSERT_EQ(attached.set(L"pressure", L"Overall", nullptr, {pKPa * 1000}), S_OK);
+    ASSERT_EQ(attached.set(L"fraction", L"Vapor", L"mole", even), S_OK);
+    ASSERT_EQ(attached.set(L"fraction", L"Liquid", L"mole", even), S_OK);
+    ASSERT_EQ(attached.calc({kName}, {L"VaporLiquid"}, L"Mixture"), S_OK);
+    K = attached.get(kName.c_str(), L"VaporLiquid", L"Mixture", nullptr);
+    ASSERT_EQ(K.size(), n);
+    if (kName == L"logkvalues")
+      for (double& k : K) k = std::exp(k);
+  };
+  const json& points = r.at("envelope").at("points");
+  ASSERT_GE(points.size(), 2u);
+  for (const auto& point : points) {
+    const double p = point.at("P_kPa").get<double>();
+    ASSERT_FALSE(point.at("bubble_K").is_null() || point.at("dew_K").is_null()) << point.dump();
+    std::vector<double> K;
+    ASSERT_NO_FATAL_FAILURE(kValues(point.at("bubble_K").get<double>(), p, K));
+    double sum = 0;
+    for (size_t i = 0; i < z.size(); ++i) sum += z[i] * K[order[i]];
+    EXPECT_NEAR(sum, 1.0, 1e-6) << "bubble " << point.dump();
+    ASSERT_NO_FATAL_FAILURE(kValues(point.at("dew_K").get<double>(), p, K));
+    sum = 0;
+    for (size_t i = 0; i < z.size(); ++i) sum += z[i] / K[order[i]];
+    EXPECT_NEAR(sum, 1.0, 1e-6) << "dew " << point.dump();
   }
 }
 

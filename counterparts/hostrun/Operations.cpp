@@ -693,7 +693,7 @@ void progress(double done) {
 
 }  // namespace
 
-bool Operations::curveResidual(const std::vector<double>& X, size_t spec, double specValue, bool flipped,
+bool Operations::curveResidual(const std::vector<double>& X, size_t held, double heldValue, bool flipped,
                                std::vector<double>& F) {
   const size_t n = X.size() - 2;
   std::vector<double> u(X.begin(), X.begin() + static_cast<long>(n + 1)), incipient;
@@ -702,7 +702,7 @@ bool Operations::curveResidual(const std::vector<double>& X, size_t spec, double
   if (!newtonResidual(std::exp(X[n + 1]), !flipped, u, F, incipient)) return false;
   if (flipped)
     for (size_t i = 0; i < n; ++i) F[i] = -F[i];
-  F.push_back(X[spec] - specValue);
+  F.push_back(X[held] - heldValue);
   return true;
 }
 
@@ -715,19 +715,19 @@ bool Operations::bothWaysAgree(const std::vector<double>& X) {
   return true;
 }
 
-// Newton on the curve's n + 2 equations with X[spec] held at its predicted value; J is the
+// Newton on the curve's n + 2 equations with X[held] held at its predicted value; J is the
 // Jacobian at the solution (for the next point's sensitivities).
-bool Operations::curveNewton(std::vector<double>& X, size_t spec, bool flipped, std::vector<double>& J, int& steps) {
+bool Operations::curveNewton(std::vector<double>& X, size_t held, bool flipped, std::vector<double>& J, int& steps) {
   const size_t m = X.size(), n = m - 2;
-  const double specValue = X[spec];
+  const double heldValue = X[held];
   std::vector<double> F, shifted;
   for (steps = 0; steps < kCurveNewtonSteps; ++steps) {
-    if (!curveResidual(X, spec, specValue, flipped, F)) return false;
+    if (!curveResidual(X, held, heldValue, flipped, F)) return false;
     J.assign(m * m, 0.0);
     for (size_t k = 0; k < m; ++k) {
       std::vector<double> v = X;
       v[k] += kDifference;
-      if (!curveResidual(v, spec, specValue, flipped, shifted)) return false;
+      if (!curveResidual(v, held, heldValue, flipped, shifted)) return false;
       for (size_t row = 0; row < m; ++row) J[row * m + k] = (shifted[row] - F[row]) / kDifference;
     }
     if (largestAbs(F, m) < kTolerance) return std::isfinite(X[n]) && largestAbs(X, n) > 0;
@@ -839,8 +839,8 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
   };
   std::vector<double> J;
   int steps = 0;
-  size_t spec = n + 1;
-  if (!curveNewton(X, spec, false, J, steps)) {
+  size_t held = n + 1;
+  if (!curveNewton(X, held, false, J, steps)) {
     progress(1);
     r.failures.push_back("envelope: the first point does not converge");
     return false;

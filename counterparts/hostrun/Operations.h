@@ -124,9 +124,9 @@ class Operations {
   bool newton(double p, bool bubble, Saturation& s, std::vector<double>& lnK);
   bool physical(double p, const Saturation& s, const std::vector<double>& lnK);
   bool wilsonLnK(double t, double p, std::vector<double>& lnK);
-  bool curveResidual(const std::vector<double>& X, size_t spec, double specValue, bool flipped, std::vector<double>& F);
+  bool curveResidual(const std::vector<double>& X, size_t held, double heldValue, bool flipped, std::vector<double>& F);
   bool bothWaysAgree(const std::vector<double>& X);
-  bool curveNewton(std::vector<double>& X, size_t spec, bool flipped, std::vector<double>& J, int& steps);
+  bool curveNewton(std::vector<double>& X, size_t held, bool flipped, std::vector<double>& J, int& steps);
   bool curveAdvance(const std::vector<double>& X, const std::vector<double>& v, double step, bool exchanged,
                     std::vector<double>& next, std::vector<double>& J, int& steps, size_t fallbackSpec = SIZE_MAX);
   bool dewBranch(Envelope& e, std::vector<std::vector<double>>& states, std::vector<char>& asked, double pFrom,

@@ -1,16 +1,16 @@
 // Construction, the host interfaces' fixed answers, Initialize and Terminate, the diagnostics
 // forwarding, persistence and the small members of the private interface.
-#include "CVBPropPkg.h"
+#include "adapter/CVBPropPkg.h"
 
 #include <comdef.h>
 
 #include <string>
 
-#include "GlobalTable.h"
-#include "ModuleInfo.h"
-#include "Text.h"
-#include "Trace.h"
-#include "Utils.h"
+#include "bridge/GlobalTable.h"
+#include "support/ModuleInfo.h"
+#include "support/Text.h"
+#include "support/Trace.h"
+#include "support/Utils.h"
 
 namespace {
 

@@ -24,18 +24,18 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "COVCOError.h"
-#include "CallBridge.h"
-#include "CompConstProp.h"
-#include "DiagnosticsRelay.h"
-#include "Dispatch.h"
-#include "GlobalizedPointer.h"
-#include "Object.h"
+#include "errors/COVCOError.h"
+#include "bridge/CallBridge.h"
+#include "ids/CompConstProp.h"
+#include "adapter/DiagnosticsRelay.h"
+#include "server/comkit/Dispatch.h"
+#include "bridge/GlobalizedPointer.h"
+#include "server/comkit/Object.h"
 #include "OvHost.h"
 #include "OvShowCOCATIDs.h"
-#include "OvVar.h"
-#include "PkgConfig.h"
-#include "Raii.h"
+#include "hostvars/OvVar.h"
+#include "adapter/PkgConfig.h"
+#include "support/Raii.h"
 #include "ZendrelLib.h"
 
 class CMatObj;

@@ -9,7 +9,7 @@
 // order ("package positions"). The material-object ids and the host ids ("IDNumbers") are per
 // host position once the host has given its basis (setComps); until then both orders are the
 // same.
-#include "CVBPropPkg.h"
+#include "adapter/CVBPropPkg.h"
 
 #include <atomic>
 #include <cmath>
@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "CMatObj.h"
-#include "HostComponentTable.h"
-#include "ModuleInfo.h"
-#include "Report.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "adapter/HostComponentTable.h"
+#include "support/ModuleInfo.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -1,4 +1,4 @@
-#include "DiagnosticsRelay.h"
+#include "adapter/DiagnosticsRelay.h"
 
 HRESULT DiagnosticsRelay::create(ICapeDiagnostics* target, DiagnosticsRelay** out) {
   if (!out) return E_POINTER;

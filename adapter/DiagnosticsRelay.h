@@ -7,8 +7,8 @@
 
 #include <atomic>
 
-#include "Dispatch.h"
-#include "Object.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
 #include "ZendrelLib.h"
 
 class DiagnosticsRelay final : public comkit::Object<comkit::Dual<ICapeDiagnostics>> {

@@ -1,15 +1,15 @@
-#include "HostComponentTable.h"
+#include "adapter/HostComponentTable.h"
 
 #include <cstdio>
 #include <cwchar>
 #include <mutex>
 
-#include "ModuleInfo.h"
-#include "Raii.h"
-#include "Report.h"
-#include "Text.h"
-#include "Trace.h"
-#include "Utils.h"
+#include "support/ModuleInfo.h"
+#include "support/Raii.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Trace.h"
+#include "support/Utils.h"
 
 namespace host_components {
 namespace {

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "CMatObj.h"
-#include "COIds.h"
-#include "CVBPropPkg.h"
-#include "MathUtils.h"
-#include "ModuleInfo.h"
-#include "Report.h"
-#include "SetGet.h"
-#include "StaticCache.h"
-#include "Trace.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "ids/COIds.h"
+#include "adapter/CVBPropPkg.h"
+#include "ids/MathUtils.h"
+#include "support/ModuleInfo.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
+#include "ids/StaticCache.h"
+#include "support/Trace.h"
+#include "support/Utils.h"
 
 using bridge::CallParameters;
 using support::SetGet;

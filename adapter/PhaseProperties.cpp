@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "CMatObj.h"
-#include "COIds.h"
-#include "COProperty.h"
-#include "CVBPropPkg.h"
-#include "FloatingPoint.h"
-#include "MathUtils.h"
-#include "ModuleInfo.h"
-#include "Report.h"
-#include "SetGet.h"
-#include "StaticCache.h"
-#include "Trace.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "ids/COIds.h"
+#include "ids/COProperty.h"
+#include "adapter/CVBPropPkg.h"
+#include "support/FloatingPoint.h"
+#include "ids/MathUtils.h"
+#include "support/ModuleInfo.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
+#include "ids/StaticCache.h"
+#include "support/Trace.h"
+#include "support/Utils.h"
 
 using bridge::CallParameters;
 

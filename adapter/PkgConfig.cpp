@@ -1,4 +1,4 @@
-#include "PkgConfig.h"
+#include "adapter/PkgConfig.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +7,9 @@
 #include <new>
 #include <string_view>
 
-#include "Report.h"
-#include "Text.h"
-#include "Utils.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 using support::Bstr;
 

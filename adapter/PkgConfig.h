@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "CCOError.h"
+#include "errors/CCOError.h"
 #include "OvHost.h"
-#include "OvVar.h"
-#include "Raii.h"
+#include "hostvars/OvVar.h"
+#include "support/Raii.h"
 
 class PkgConfig {
  public:

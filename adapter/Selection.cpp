@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "CMatObj.h"
-#include "CVBPropPkg.h"
-#include "GlobalTable.h"
-#include "ModuleInfo.h"
-#include "Report.h"
-#include "Text.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "adapter/CVBPropPkg.h"
+#include "bridge/GlobalTable.h"
+#include "support/ModuleInfo.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -1,17 +1,17 @@
-#include "CallBridge.h"
+#include "bridge/CallBridge.h"
 
 #include <process.h>
 #include <comdef.h>
 
 #include <string>
 
-#include "CCOError.h"
-#include "FaultShield.h"
-#include "GlobalTable.h"
-#include "ModuleInfo.h"
-#include "PumpingWait.h"
-#include "Report.h"
-#include "Text.h"
+#include "errors/CCOError.h"
+#include "support/FaultShield.h"
+#include "bridge/GlobalTable.h"
+#include "support/ModuleInfo.h"
+#include "bridge/PumpingWait.h"
+#include "support/Report.h"
+#include "support/Text.h"
 
 namespace bridge {
 

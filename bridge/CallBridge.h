@@ -11,11 +11,11 @@
 #include <functional>
 #include <string>
 
-#include "CallParameters.h"
-#include "CallTypes.h"
-#include "FaultShield.h"
-#include "PumpingWait.h"
-#include "Raii.h"
+#include "bridge/CallParameters.h"
+#include "bridge/CallTypes.h"
+#include "support/FaultShield.h"
+#include "bridge/PumpingWait.h"
+#include "support/Raii.h"
 
 class CCOError;
 

@@ -1,4 +1,4 @@
-#include "CallParameters.h"
+#include "bridge/CallParameters.h"
 
 namespace bridge {
 

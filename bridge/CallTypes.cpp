@@ -1,6 +1,6 @@
-#include "CallTypes.h"
+#include "bridge/CallTypes.h"
 
-#include "Report.h"
+#include "support/Report.h"
 
 namespace bridge {
 

@@ -1,6 +1,6 @@
-#include "GlobalTable.h"
+#include "bridge/GlobalTable.h"
 
-#include "Report.h"
+#include "support/Report.h"
 
 namespace bridge {
 

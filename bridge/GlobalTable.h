@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace bridge {
 

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <utility>
 
-#include "GlobalTable.h"
-#include "Raii.h"
-#include "Report.h"
+#include "bridge/GlobalTable.h"
+#include "support/Raii.h"
+#include "support/Report.h"
 
 namespace bridge {
 

@@ -1,13 +1,13 @@
-#include "PumpingWait.h"
+#include "bridge/PumpingWait.h"
 
 #include <comdef.h>
 
 #include <string>
 
-#include "ModuleInfo.h"
-#include "Raii.h"
-#include "Report.h"
-#include "Text.h"
+#include "support/ModuleInfo.h"
+#include "support/Raii.h"
+#include "support/Report.h"
+#include "support/Text.h"
 
 namespace bridge {
 

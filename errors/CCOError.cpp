@@ -1,12 +1,12 @@
-#include "CCOError.h"
+#include "errors/CCOError.h"
 
 #include <cmath>
 
-#include "COIds.h"
-#include "Report.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Trace.h"
+#include "ids/COIds.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -15,7 +15,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "CoErrors.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 // Complaint kinds: they choose the message's prefix (and kind 8 turns the code into 0).
 enum ComplaintKind : int {

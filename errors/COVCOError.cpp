@@ -1,6 +1,6 @@
-#include "COVCOError.h"
+#include "errors/COVCOError.h"
 
-#include "Report.h"
+#include "support/Report.h"
 
 using support::Bstr;
 using support::ComPtr;

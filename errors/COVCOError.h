@@ -1,7 +1,7 @@
 #pragma once
 // The adapter's error object: CCOError that also reaches the host through its extension
 // container, to hold the solver after a severe error and to write to the host's trace window.
-#include "CCOError.h"
+#include "errors/CCOError.h"
 #include "OvHost.h"
 
 class COVCOError : public CCOError {

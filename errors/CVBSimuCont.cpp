@@ -1,6 +1,6 @@
-#include "CVBSimuCont.h"
+#include "errors/CVBSimuCont.h"
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <windows.h>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "Object.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
 #include "OvDiagnostic.h"
-#include "Raii.h"
+#include "support/Raii.h"
 #include "ZendrelLib.h"
 
 class CVBSimuCont

@@ -1,4 +1,4 @@
-#include "OvVar.h"
+#include "hostvars/OvVar.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "Report.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Utils.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "OvHost.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 class OvVarSet;
 

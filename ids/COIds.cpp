@@ -1,4 +1,4 @@
-#include "COIds.h"
+#include "ids/COIds.h"
 
 #include <comdef.h>
 
@@ -7,10 +7,10 @@
 #include <cwchar>
 #include <string>
 
-#include "MessageSeam.h"
-#include "Report.h"
-#include "Text.h"
-#include "Utils.h"
+#include "support/MessageSeam.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 // Symbolic identifiers, one enumeration per kind. The enumerators are the table positions; the
 // table's fill checks every one of them against the position it lands on.

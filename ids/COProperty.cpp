@@ -1,11 +1,11 @@
-#include "COProperty.h"
+#include "ids/COProperty.h"
 
 #include <cmath>
 #include <string>
 
-#include "MathUtils.h"
-#include "Report.h"
-#include "Text.h"
+#include "ids/MathUtils.h"
+#include "support/Report.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "COIds.h"
-#include "CompConstProp.h"
+#include "ids/COIds.h"
+#include "ids/CompConstProp.h"
 
 // CAPE-OPEN unit labels.
 namespace COUnits {

@@ -1,6 +1,6 @@
-#include "CompConstProp.h"
+#include "ids/CompConstProp.h"
 
-#include "Report.h"
+#include "support/Report.h"
 
 void CompConstProp::reset() { *this = CompConstProp(); }
 

@@ -3,8 +3,8 @@
 // calculations need not ask the package for them again.
 #include <windows.h>
 
-#include "MathUtils.h"
-#include "Raii.h"
+#include "ids/MathUtils.h"
+#include "support/Raii.h"
 
 struct CompConstProp {
   support::Bstr m_compId;

@@ -1,8 +1,8 @@
-#include "GCOProperty.h"
+#include "ids/GCOProperty.h"
 
-#include "COIds.h"
-#include "SetGet.h"
-#include "Utils.h"
+#include "ids/COIds.h"
+#include "support/SetGet.h"
+#include "support/Utils.h"
 
 using support::SetGet;
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 // What a record needs of the material object that owns it.
 class COCompoundList {

@@ -1,4 +1,4 @@
-#include "MathUtils.h"
+#include "ids/MathUtils.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "StaticCache.h"
+#include "ids/StaticCache.h"
 
 #include <comdef.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "COIds.h"
-#include "SetGet.h"
+#include "ids/COIds.h"
+#include "support/SetGet.h"
 
 using support::SetGet;
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 class CStaticCache {
  public:

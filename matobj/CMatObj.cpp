@@ -1,13 +1,13 @@
-#include "CMatObj.h"
+#include "matobj/CMatObj.h"
 
 #include <algorithm>
 #include <new>
 #include <string>
 
-#include "COIds.h"
-#include "Report.h"
-#include "SetGet.h"
-#include "Utils.h"
+#include "ids/COIds.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
+#include "support/Utils.h"
 
 using support::SetGet;
 

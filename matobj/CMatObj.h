@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "CPHARR.h"
+#include "matobj/CPHARR.h"
 #include "CoErrors.h"
-#include "CompConstProp.h"
-#include "Dispatch.h"
-#include "GCOProperty.h"
-#include "Object.h"
-#include "PropQualif.h"
-#include "Raii.h"
+#include "ids/CompConstProp.h"
+#include "server/comkit/Dispatch.h"
+#include "ids/GCOProperty.h"
+#include "server/comkit/Object.h"
+#include "matobj/PropQualif.h"
+#include "support/Raii.h"
 #include "ZendrelLib.h"
 
 // ICapeThermoMaterialObject comes first: it is the object's IDispatch, so a late-bound package

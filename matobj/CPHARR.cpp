@@ -1,11 +1,11 @@
-#include "CPHARR.h"
+#include "matobj/CPHARR.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
-#include "COIds.h"
-#include "Report.h"
+#include "ids/COIds.h"
+#include "support/Report.h"
 
 namespace {
 

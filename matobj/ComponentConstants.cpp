@@ -2,10 +2,10 @@
 // answers to the package's own GetComponentConstant calls on the material object.
 #include <atomic>
 
-#include "CMatObj.h"
-#include "COIds.h"
-#include "SetGet.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "ids/COIds.h"
+#include "support/SetGet.h"
+#include "support/Utils.h"
 
 using support::SetGet;
 

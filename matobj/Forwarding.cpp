@@ -1,12 +1,12 @@
 // Calculation forwarding: every calculation the material object is asked for is done by the
 // package, with this object as the material object. Failures go to the adapter's proxy when
 // there is one, which decides the code returned.
-#include "CMatObj.h"
-#include "COIds.h"
-#include "ModuleInfo.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "ids/COIds.h"
+#include "support/ModuleInfo.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 using support::SetGet;
 

@@ -2,11 +2,11 @@
 // reads them back through the material object's ECape* interfaces, which forward to it.
 #include <comdef.h>
 
-#include "CCOError.h"
-#include "CMatObj.h"
-#include "Report.h"
-#include "Text.h"
-#include "Trace.h"
+#include "errors/CCOError.h"
+#include "matobj/CMatObj.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 namespace {
 

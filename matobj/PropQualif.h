@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 struct PropQualif {
   // The names as given (borrowed from the caller or from the identifier table, or held in

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "CMatObj.h"
-#include "COIds.h"
-#include "ModuleInfo.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Utils.h"
+#include "matobj/CMatObj.h"
+#include "ids/COIds.h"
+#include "support/ModuleInfo.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Utils.h"
 
 using support::SetGet;
 

@@ -2,11 +2,11 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "DllEntry.h"
-#include "FaultShield.h"
-#include "Module.h"
-#include "ObjectMap.h"
-#include "Trace.h"
+#include "server/comkit/DllEntry.h"
+#include "support/FaultShield.h"
+#include "server/comkit/Module.h"
+#include "server/ObjectMap.h"
+#include "support/Trace.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (!comkit::attachModule(instance, reason)) return FALSE;

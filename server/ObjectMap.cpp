@@ -1,10 +1,10 @@
-#include "ObjectMap.h"
+#include "server/ObjectMap.h"
 
-#include "CMatObj.h"
-#include "CTPropPack.h"
-#include "CVBPropPkg.h"
-#include "CVBSimuCont.h"
-#include "Object.h"
+#include "matobj/CMatObj.h"
+#include "errors/CTPropPack.h"
+#include "adapter/CVBPropPkg.h"
+#include "errors/CVBSimuCont.h"
+#include "server/comkit/Object.h"
 #include "ZendrelLib.h"
 
 namespace server {

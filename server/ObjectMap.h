@@ -1,6 +1,6 @@
 #pragma once
 // The module's creatable classes, in object-map order, with their registry entries.
-#include "ClassObjectMap.h"
+#include "server/comkit/ClassObjectMap.h"
 
 namespace server {
 

@@ -1,12 +1,12 @@
-#include "FaultShield.h"
+#include "support/FaultShield.h"
 
 #include <winternl.h>
 
 #include <atomic>
 #include <cstdio>
 
-#include "FloatingPoint.h"
-#include "Raii.h"
+#include "support/FloatingPoint.h"
+#include "support/Raii.h"
 
 namespace support {
 

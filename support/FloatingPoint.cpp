@@ -1,4 +1,4 @@
-#include "FloatingPoint.h"
+#include "support/FloatingPoint.h"
 
 namespace support {
 

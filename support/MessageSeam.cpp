@@ -1,6 +1,6 @@
-#include "MessageSeam.h"
+#include "support/MessageSeam.h"
 
-#include "Text.h"
+#include "support/Text.h"
 
 namespace support {
 

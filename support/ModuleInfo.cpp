@@ -1,13 +1,13 @@
-#include "ModuleInfo.h"
+#include "support/ModuleInfo.h"
 
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
-#include "MessageSeam.h"
-#include "Raii.h"
-#include "Text.h"
-#include "Trace.h"
+#include "support/MessageSeam.h"
+#include "support/Raii.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 namespace support {
 

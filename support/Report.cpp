@@ -1,12 +1,12 @@
-#include "Report.h"
+#include "support/Report.h"
 
 #include <atomic>
 
-#include "MessageSeam.h"
-#include "ModuleInfo.h"
-#include "Raii.h"
-#include "Text.h"
-#include "Trace.h"
+#include "support/MessageSeam.h"
+#include "support/ModuleInfo.h"
+#include "support/Raii.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 namespace support {
 

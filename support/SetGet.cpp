@@ -1,4 +1,4 @@
-#include "SetGet.h"
+#include "support/SetGet.h"
 
 #include <comdef.h>
 
@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "Raii.h"
-#include "Report.h"
-#include "Text.h"
-#include "Trace.h"
+#include "support/Raii.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 namespace support {
 

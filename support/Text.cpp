@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "support/Text.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "Trace.h"
+#include "support/Trace.h"
 
 #include <shlobj.h>
 #include <knownfolders.h>
@@ -7,10 +7,10 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "MessageSeam.h"
-#include "Raii.h"
-#include "SetGet.h"
-#include "Text.h"
+#include "support/MessageSeam.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
 
 namespace support {
 

@@ -1,7 +1,7 @@
-#include "Utils.h"
+#include "support/Utils.h"
 
-#include "Report.h"
-#include "SetGet.h"
+#include "support/Report.h"
+#include "support/SetGet.h"
 
 namespace support {
 

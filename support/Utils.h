@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "Trace.h"
+#include "support/Trace.h"
 
 namespace support {
 

@@ -1,4 +1,4 @@
-#include "Browser.h"
+#include "counterparts/browser/Browser.h"
 
 #include <io.h>
 
@@ -8,8 +8,8 @@
 #include <iostream>
 #include <string>
 
-#include "Catalogue.h"
-#include "Text.h"
+#include "counterparts/browser/Catalogue.h"
+#include "support/Text.h"
 
 namespace browser {
 

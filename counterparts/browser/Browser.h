@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "BrowserRecord.h"
+#include "counterparts/browser/BrowserRecord.h"
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "Object.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
 #include "OvShowCOCATIDs.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace browser {
 

@@ -1,11 +1,11 @@
-#include "Catalogue.h"
+#include "counterparts/browser/Catalogue.h"
 
 #include <comcat.h>
 
 #include <cwchar>
 
-#include "Raii.h"
-#include "Registrar.h"
+#include "support/Raii.h"
+#include "server/comkit/Registrar.h"
 
 namespace browser {
 

@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "Browser.h"
-#include "ClassObjectMap.h"
-#include "DllEntry.h"
-#include "Module.h"
+#include "counterparts/browser/Browser.h"
+#include "server/comkit/ClassObjectMap.h"
+#include "server/comkit/DllEntry.h"
+#include "server/comkit/Module.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "CapeError.h"
+#include "counterparts/coerrors/CapeError.h"
 
-#include "ErrorKinds.h"
+#include "counterparts/coerrors/ErrorKinds.h"
 
 namespace coerrors {
 

@@ -1,4 +1,4 @@
-#include "CapeErrorUtilities.h"
+#include "counterparts/coerrors/CapeErrorUtilities.h"
 
 #include <cstdio>
 #include <new>
@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "ErrorKinds.h"
-#include "Raii.h"
-#include "Registrar.h"
+#include "counterparts/coerrors/ErrorKinds.h"
+#include "support/Raii.h"
+#include "server/comkit/Registrar.h"
 
 namespace coerrors {
 

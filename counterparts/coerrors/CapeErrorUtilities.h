@@ -5,8 +5,8 @@
 #include <oaidl.h>
 
 #include "CoErrors.h"
-#include "Dispatch.h"
-#include "Object.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
 
 namespace coerrors {
 

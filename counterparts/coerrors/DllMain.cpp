@@ -3,12 +3,12 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "CapeError.h"
-#include "CapeErrorUtilities.h"
-#include "ClassObjectMap.h"
-#include "DllEntry.h"
+#include "counterparts/coerrors/CapeError.h"
+#include "counterparts/coerrors/CapeErrorUtilities.h"
+#include "server/comkit/ClassObjectMap.h"
+#include "server/comkit/DllEntry.h"
 #include "CoErrors.h"
-#include "Module.h"
+#include "server/comkit/Module.h"
 
 namespace {
 

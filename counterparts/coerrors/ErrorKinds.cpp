@@ -1,4 +1,4 @@
-#include "ErrorKinds.h"
+#include "counterparts/coerrors/ErrorKinds.h"
 
 #include <iterator>
 

@@ -1,9 +1,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "HostObjects.h"
-#include "HostState.h"
-#include "Text.h"
+#include "counterparts/host/HostObjects.h"
+#include "counterparts/host/HostState.h"
+#include "support/Text.h"
 
 namespace orvexhost {
 

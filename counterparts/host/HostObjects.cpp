@@ -1,13 +1,13 @@
-#include "HostObjects.h"
+#include "counterparts/host/HostObjects.h"
 
 #include <cmath>
 #include <fstream>
 #include <new>
 #include <utility>
 
-#include "Dispatch.h"
-#include "Object.h"
-#include "Text.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
+#include "support/Text.h"
 
 namespace orvexhost {
 

@@ -2,7 +2,7 @@
 // Factories of the host's COM objects.
 #include <memory>
 
-#include "HostState.h"
+#include "counterparts/host/HostState.h"
 
 namespace orvexhost {
 

@@ -1,4 +1,4 @@
-#include "HostState.h"
+#include "counterparts/host/HostState.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <utility>
 
-#include "Text.h"
+#include "support/Text.h"
 
 namespace orvexhost {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "OrvexHost.h"
-#include "Raii.h"
+#include "counterparts/host/OrvexHost.h"
+#include "support/Raii.h"
 
 namespace orvexhost {
 

@@ -1,4 +1,4 @@
-#include "Case.h"
+#include "counterparts/hostrun/Case.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "HostFlash.h"
+#include "counterparts/hostrun/HostFlash.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "Operations.h"
+#include "counterparts/hostrun/Operations.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "Text.h"
+#include "support/Text.h"
 
 namespace hostrun {
 

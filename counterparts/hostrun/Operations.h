@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "HostFlash.h"
-#include "Session.h"
+#include "counterparts/hostrun/HostFlash.h"
+#include "counterparts/hostrun/Session.h"
 
 namespace hostrun {
 

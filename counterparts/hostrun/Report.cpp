@@ -1,11 +1,11 @@
-#include "Report.h"
+#include "counterparts/hostrun/Report.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
-#include "Text.h"
+#include "support/Text.h"
 
 namespace hostrun {
 

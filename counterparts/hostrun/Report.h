@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Operations.h"
+#include "counterparts/hostrun/Operations.h"
 
 namespace hostrun {
 

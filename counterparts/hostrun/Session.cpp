@@ -1,10 +1,10 @@
-#include "Session.h"
+#include "counterparts/hostrun/Session.h"
 
 #include <cstdio>
 #include <algorithm>
 #include <fstream>
 
-#include "Text.h"
+#include "support/Text.h"
 #include "ZendrelLib.h"
 
 namespace hostrun {

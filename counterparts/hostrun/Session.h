@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "Case.h"
-#include "OrvexHost.h"
+#include "counterparts/hostrun/Case.h"
+#include "counterparts/host/OrvexHost.h"
 #include "OvHost.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace hostrun {
 

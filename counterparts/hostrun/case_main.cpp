@@ -20,12 +20,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Case.h"
-#include "Operations.h"
-#include "Raii.h"
-#include "Report.h"
-#include "Session.h"
-#include "Text.h"
+#include "counterparts/hostrun/Case.h"
+#include "counterparts/hostrun/Operations.h"
+#include "support/Raii.h"
+#include "counterparts/hostrun/Report.h"
+#include "counterparts/hostrun/Session.h"
+#include "support/Text.h"
 
 // The product hands its message boxes here instead of opening them.
 extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND, const wchar_t* text, const wchar_t* caption,

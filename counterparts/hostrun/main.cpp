@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "Raii.h"
-#include "RegKey.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "server/comkit/RegKey.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "ClassObjectMap.h"
-#include "DllEntry.h"
-#include "IdealSystem.h"
-#include "Module.h"
-#include "Registration.h"
+#include "server/comkit/ClassObjectMap.h"
+#include "server/comkit/DllEntry.h"
+#include "counterparts/idealthermo/IdealSystem.h"
+#include "server/comkit/Module.h"
+#include "counterparts/prthermo/Registration.h"
 
 namespace {
 

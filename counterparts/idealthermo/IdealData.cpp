@@ -1,4 +1,4 @@
-#include "IdealData.h"
+#include "counterparts/idealthermo/IdealData.h"
 
 #include <windows.h>
 

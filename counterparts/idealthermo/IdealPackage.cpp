@@ -3,16 +3,16 @@
 // then are the results written; "Mixture" properties on Vapor/Liquid from the phase's own
 // composition, on Overall from the phases present and their fractions; K-values only on
 // VaporLiquid; temperature functions of the pure compounds only with "Pure".
-#include "IdealPackage.h"
+#include "counterparts/idealthermo/IdealPackage.h"
 
 #include <algorithm>
 #include <cmath>
 #include <new>
 #include <stdexcept>
 
-#include "ComArrays.h"
-#include "Raii.h"
-#include "Text.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 
 namespace idealthermo {
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "IdealSolution.h"
-#include "Identity.h"
-#include "MaterialLink.h"
-#include "Object.h"
-#include "PackageError.h"
+#include "server/comkit/Dispatch.h"
+#include "counterparts/idealthermo/IdealSolution.h"
+#include "counterparts/prthermo/Identity.h"
+#include "counterparts/idealthermo/MaterialLink.h"
+#include "server/comkit/Object.h"
+#include "counterparts/prthermo/PackageError.h"
 
 namespace idealthermo {
 

@@ -1,4 +1,4 @@
-#include "IdealSolution.h"
+#include "counterparts/idealthermo/IdealSolution.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "IdealData.h"
+#include "counterparts/idealthermo/IdealData.h"
 
 namespace idealthermo {
 

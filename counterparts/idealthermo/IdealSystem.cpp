@@ -1,10 +1,10 @@
-#include "IdealSystem.h"
+#include "counterparts/idealthermo/IdealSystem.h"
 
 #include <new>
 
-#include "ComArrays.h"
-#include "IdealPackage.h"
-#include "Text.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/idealthermo/IdealPackage.h"
+#include "support/Text.h"
 
 namespace idealthermo {
 

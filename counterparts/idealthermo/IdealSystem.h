@@ -5,9 +5,9 @@
 #include <oaidl.h>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "Identity.h"
-#include "Object.h"
+#include "server/comkit/Dispatch.h"
+#include "counterparts/prthermo/Identity.h"
+#include "server/comkit/Object.h"
 
 namespace idealthermo {
 

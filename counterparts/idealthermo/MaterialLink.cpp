@@ -1,9 +1,9 @@
-#include "MaterialLink.h"
+#include "counterparts/idealthermo/MaterialLink.h"
 
 #include "CAPE-OPENv1-0-0.h"
-#include "ComArrays.h"
-#include "PackageError.h"
-#include "Raii.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/prthermo/PackageError.h"
+#include "support/Raii.h"
 
 namespace idealthermo {
 

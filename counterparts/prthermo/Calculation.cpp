@@ -1,10 +1,10 @@
-#include "Calculation.h"
+#include "counterparts/prthermo/Calculation.h"
 
 #include <cmath>
 #include <stdexcept>
 
-#include "Names.h"
-#include "Transport.h"
+#include "counterparts/prthermo/Names.h"
+#include "counterparts/prthermo/core/Transport.h"
 
 namespace prthermo {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "PengRobinson.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 namespace prthermo {
 

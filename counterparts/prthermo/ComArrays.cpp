@@ -1,7 +1,7 @@
-#include "ComArrays.h"
+#include "counterparts/prthermo/ComArrays.h"
 
-#include "Raii.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 
 namespace prthermo {
 

@@ -1,6 +1,6 @@
-#include "Constants.h"
+#include "counterparts/prthermo/Constants.h"
 
-#include "Names.h"
+#include "counterparts/prthermo/Names.h"
 
 
 namespace prthermo {

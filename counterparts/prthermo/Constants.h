@@ -3,7 +3,7 @@
 // names, in SI units, from components.tsv.
 #include <string>
 
-#include "Compounds.h"
+#include "counterparts/prthermo/core/Compounds.h"
 
 namespace prthermo {
 

@@ -1,4 +1,4 @@
-#include "Faults.h"
+#include "counterparts/prthermo/Faults.h"
 
 #include <windows.h>
 
@@ -6,8 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "PackageError.h"
-#include "Text.h"
+#include "counterparts/prthermo/PackageError.h"
+#include "support/Text.h"
 
 namespace prthermo {
 

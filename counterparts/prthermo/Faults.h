@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "PackageFile.h"
+#include "counterparts/prthermo/core/PackageFile.h"
 
 namespace prthermo {
 

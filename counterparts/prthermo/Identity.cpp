@@ -1,4 +1,4 @@
-#include "Identity.h"
+#include "counterparts/prthermo/Identity.h"
 
 namespace prthermo {
 

@@ -1,11 +1,11 @@
-#include "MaterialAccess.h"
+#include "counterparts/prthermo/MaterialAccess.h"
 
 #include <cwchar>
 #include <new>
 
-#include "ComArrays.h"
-#include "PackageError.h"
-#include "Text.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/prthermo/PackageError.h"
+#include "support/Text.h"
 
 namespace prthermo {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace prthermo {
 

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ComArrays.h"
-#include "Constants.h"
-#include "Faults.h"
-#include "MaterialAccess.h"
-#include "Names.h"
-#include "PackageCall.h"
-#include "Raii.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/prthermo/Constants.h"
+#include "counterparts/prthermo/Faults.h"
+#include "counterparts/prthermo/MaterialAccess.h"
+#include "counterparts/prthermo/Names.h"
+#include "counterparts/prthermo/PackageCall.h"
+#include "support/Raii.h"
 
 namespace prthermo {
 

@@ -3,9 +3,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "Flash.h"
-#include "PropertyPackage.h"
-#include "Text.h"
+#include "counterparts/prthermo/core/Flash.h"
+#include "counterparts/prthermo/PropertyPackage.h"
+#include "support/Text.h"
 
 namespace prthermo {
 

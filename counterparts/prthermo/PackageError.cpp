@@ -1,4 +1,4 @@
-#include "PackageError.h"
+#include "counterparts/prthermo/PackageError.h"
 
 #include "CAPE-OPENv1-0-0.h"
 

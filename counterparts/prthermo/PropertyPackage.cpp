@@ -1,12 +1,12 @@
 // The package object: creation, its lists, identification, utilities and its error interfaces.
 // The members that call back into a material object are in PackageCalculations.cpp.
-#include "PropertyPackage.h"
+#include "counterparts/prthermo/PropertyPackage.h"
 
-#include "ComArrays.h"
-#include "Faults.h"
-#include "PackageCall.h"
-#include "Raii.h"
-#include "ThreadRecord.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/prthermo/Faults.h"
+#include "counterparts/prthermo/PackageCall.h"
+#include "support/Raii.h"
+#include "counterparts/prthermo/ThreadRecord.h"
 
 namespace prthermo {
 

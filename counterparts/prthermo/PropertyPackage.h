@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Calculation.h"
-#include "Compounds.h"
-#include "Dispatch.h"
-#include "Identity.h"
-#include "MaterialAccess.h"
-#include "Object.h"
-#include "PackageError.h"
-#include "PackageFile.h"
-#include "PengRobinson.h"
+#include "counterparts/prthermo/Calculation.h"
+#include "counterparts/prthermo/core/Compounds.h"
+#include "server/comkit/Dispatch.h"
+#include "counterparts/prthermo/Identity.h"
+#include "counterparts/prthermo/MaterialAccess.h"
+#include "server/comkit/Object.h"
+#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/prthermo/core/PackageFile.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 namespace prthermo {
 

@@ -1,9 +1,9 @@
-#include "Registration.h"
+#include "counterparts/prthermo/Registration.h"
 
 #include <string>
 
-#include "RegKey.h"
-#include "Registrar.h"
+#include "server/comkit/RegKey.h"
+#include "server/comkit/Registrar.h"
 
 namespace prthermo {
 

@@ -1,12 +1,12 @@
-#include "ThermoSystem.h"
+#include "counterparts/prthermo/ThermoSystem.h"
 
 #include <new>
 #include <optional>
 #include <utility>
 
-#include "ComArrays.h"
-#include "PropertyPackage.h"
-#include "Text.h"
+#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/prthermo/PropertyPackage.h"
+#include "support/Text.h"
 
 namespace prthermo {
 

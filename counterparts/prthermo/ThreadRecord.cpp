@@ -1,8 +1,8 @@
-#include "ThreadRecord.h"
+#include "counterparts/prthermo/ThreadRecord.h"
 
 #include <set>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace prthermo {
 

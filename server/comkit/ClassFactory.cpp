@@ -1,6 +1,6 @@
-#include "ClassFactory.h"
+#include "server/comkit/ClassFactory.h"
 
-#include "Module.h"
+#include "server/comkit/Module.h"
 
 namespace comkit {
 

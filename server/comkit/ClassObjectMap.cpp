@@ -1,4 +1,4 @@
-#include "ClassObjectMap.h"
+#include "server/comkit/ClassObjectMap.h"
 
 #include <new>
 

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "ClassFactory.h"
-#include "Module.h"
-#include "Registrar.h"
+#include "server/comkit/ClassFactory.h"
+#include "server/comkit/Module.h"
+#include "server/comkit/Registrar.h"
 
 namespace comkit {
 

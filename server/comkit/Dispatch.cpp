@@ -1,12 +1,12 @@
-#include "Dispatch.h"
+#include "server/comkit/Dispatch.h"
 
 #include <oleauto.h>
 
 #include <cstring>
 #include <map>
 
-#include "Module.h"
-#include "Raii.h"
+#include "server/comkit/Module.h"
+#include "support/Raii.h"
 
 namespace comkit {
 

@@ -3,7 +3,7 @@
 // names its object map.
 #include <windows.h>
 
-#include "Module.h"
+#include "server/comkit/Module.h"
 
 namespace comkit {
 

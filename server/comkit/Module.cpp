@@ -1,4 +1,4 @@
-#include "Module.h"
+#include "server/comkit/Module.h"
 
 namespace comkit {
 

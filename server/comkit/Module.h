@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace comkit {
 

@@ -1,4 +1,4 @@
-#include "Object.h"
+#include "server/comkit/Object.h"
 
 namespace comkit {
 

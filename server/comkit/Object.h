@@ -17,7 +17,7 @@
 #include <new>
 #include <type_traits>
 
-#include "Module.h"
+#include "server/comkit/Module.h"
 
 namespace comkit {
 

@@ -1,11 +1,11 @@
-#include "Registrar.h"
+#include "server/comkit/Registrar.h"
 
 #include <oleauto.h>
 
 #include <cwchar>
 
-#include "Raii.h"
-#include "RegKey.h"
+#include "support/Raii.h"
+#include "server/comkit/RegKey.h"
 
 namespace comkit {
 

@@ -1,9 +1,9 @@
-#include "AdapterFixture.h"
+#include "tests/adapter/AdapterFixture.h"
 
 #include <oleauto.h>
 
-#include "HostVariables.h"
-#include "Text.h"
+#include "tests/adapter/HostVariables.h"
+#include "support/Text.h"
 
 using support::Bstr;
 using support::ComPtr;

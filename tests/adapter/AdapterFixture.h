@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "HostVariables.h"
-#include "MessageSink.h"
-#include "OrvexHost.h"
+#include "tests/adapter/HostVariables.h"
+#include "tests/common/MessageSink.h"
+#include "counterparts/host/OrvexHost.h"
 #include "OvHost.h"
-#include "Raii.h"
+#include "support/Raii.h"
 #include "ZendrelLib.h"
 
 namespace adapter_test {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "OvHost.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace host_case {
 

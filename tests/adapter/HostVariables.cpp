@@ -1,4 +1,4 @@
-#include "HostVariables.h"
+#include "tests/adapter/HostVariables.h"
 
 #include <tlhelp32.h>
 

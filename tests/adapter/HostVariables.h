@@ -8,7 +8,7 @@
 #include <string>
 
 #include "OvHost.h"
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace host_variables {
 

@@ -32,14 +32,14 @@
 #include <string>
 #include <vector>
 
-#include "BenchClock.h"
+#include "tests/common/BenchClock.h"
 #include "CAPE-OPENv1-0-0.h"
-#include "HostCase.h"
-#include "MessageSink.h"
-#include "OrvexHost.h"
+#include "tests/adapter/HostCase.h"
+#include "tests/common/MessageSink.h"
+#include "counterparts/host/OrvexHost.h"
 #include "OvHost.h"
-#include "Raii.h"
-#include "SetGet.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
 #include "ZendrelLib.h"
 
 namespace {

@@ -1,14 +1,14 @@
-#include "calc_Reference.h"
+#include "tests/adapter/calc_Reference.h"
 
 #include <cstdio>
 #include <numeric>
 
-#include "HostCase.h"
-#include "SetGet.h"
-#include "Text.h"
+#include "tests/adapter/HostCase.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
 
 // The test material object of the package tests, compiled into this program.
-#include "../prthermo/TestMaterial.cpp"
+#include "tests/prthermo/TestMaterial.cpp"
 
 using support::Bstr;
 using support::ComPtr;

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "AdapterFixture.h"
+#include "tests/adapter/AdapterFixture.h"
 #include "CAPE-OPENv1-0-0.h"
-#include "Raii.h"
-#include "../prthermo/TestMaterial.h"
+#include "support/Raii.h"
+#include "tests/prthermo/TestMaterial.h"
 
 namespace calc_test {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "calc_Reference.h"
+#include "tests/adapter/calc_Reference.h"
 
 namespace calc_test {
 namespace {

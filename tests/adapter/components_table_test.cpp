@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "HostComponentTable.h"
-#include "MessageSink.h"
+#include "adapter/HostComponentTable.h"
+#include "tests/common/MessageSink.h"
 
 namespace hc = host_components;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "AdapterFixture.h"
-#include "Text.h"
+#include "tests/adapter/AdapterFixture.h"
+#include "support/Text.h"
 
 namespace adapter_test {
 namespace {

@@ -1,6 +1,6 @@
 // What the adapter answers before any Initialize: the fixed answers of the host interfaces, the
 // diagnostics forwarding, the private interface's small members and its variables by name.
-#include "AdapterFixture.h"
+#include "tests/adapter/AdapterFixture.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Initialize with the host case, the browser and the Peng-Robinson thermo system: the record, a
 // cancelled selection, the recalling argument, Save through the CAPE-OPEN thread, Terminate with
 // host threads waiting in a hand-over, and the configuration through the private interface.
-#include "AdapterFixture.h"
+#include "tests/adapter/AdapterFixture.h"
 
 #include <atomic>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "Text.h"
+#include "support/Text.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -3,9 +3,9 @@
 // host, a failing store and an exception while binding.
 #include <algorithm>
 
-#include "SetGet.h"
-#include "Text.h"
-#include "pkgconfig_fixture.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "tests/adapter/pkgconfig_fixture.h"
 
 using support::SetGet;
 using support::Variant;

@@ -1,13 +1,13 @@
-#include "pkgconfig_fixture.h"
+#include "tests/adapter/pkgconfig_fixture.h"
 
 #include <oleauto.h>
 
 #include <new>
 
-#include "HostVariables.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Trace.h"
+#include "tests/adapter/HostVariables.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 using support::Bstr;
 using support::ComPtr;

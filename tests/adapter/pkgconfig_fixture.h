@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "COVCOError.h"
-#include "HostVariables.h"
-#include "MessageSink.h"
-#include "OrvexHost.h"
-#include "PkgConfig.h"
-#include "Raii.h"
+#include "errors/COVCOError.h"
+#include "tests/adapter/HostVariables.h"
+#include "tests/common/MessageSink.h"
+#include "counterparts/host/OrvexHost.h"
+#include "adapter/PkgConfig.h"
+#include "support/Raii.h"
 
 namespace pkgconfig_test {
 

@@ -1,9 +1,9 @@
-#include "reliability_Requests.h"
+#include "tests/adapter/reliability_Requests.h"
 
 #include <memory>
 #include <thread>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace reliability_test {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "calc_Reference.h"
-#include "reliability_Requests.h"
-#include "Text.h"
+#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/reliability_Requests.h"
+#include "support/Text.h"
 
 namespace reliability_test {
 namespace {

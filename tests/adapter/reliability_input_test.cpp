@@ -6,9 +6,9 @@
 #include <random>
 #include <set>
 
-#include "calc_Reference.h"
-#include "reliability_Requests.h"
-#include "Raii.h"
+#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/reliability_Requests.h"
+#include "support/Raii.h"
 
 namespace reliability_test {
 namespace {

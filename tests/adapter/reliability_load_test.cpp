@@ -5,8 +5,8 @@
 #include <cmath>
 #include <thread>
 
-#include "calc_Reference.h"
-#include "reliability_Requests.h"
+#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/reliability_Requests.h"
 
 namespace reliability_test {
 namespace {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <thread>
 
-#include "calc_Reference.h"
-#include "reliability_Requests.h"
-#include "Text.h"
+#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/reliability_Requests.h"
+#include "support/Text.h"
 
 namespace reliability_test {
 namespace {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "AdapterFixture.h"
-#include "BrowserRecord.h"
+#include "tests/adapter/AdapterFixture.h"
+#include "counterparts/browser/BrowserRecord.h"
 #include "CAPE-OPENv1-0-0.h"
-#include "ModuleInfo.h"
-#include "Text.h"
+#include "support/ModuleInfo.h"
+#include "support/Text.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -1,8 +1,8 @@
-#include "BridgeTestSupport.h"
+#include "tests/bridge/BridgeTestSupport.h"
 
 #include <stdexcept>
 
-#include "PumpingWait.h"
+#include "bridge/PumpingWait.h"
 
 namespace {
 

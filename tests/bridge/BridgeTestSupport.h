@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "CCOError.h"
-#include "CallBridge.h"
-#include "Dispatch.h"
-#include "GlobalizedPointer.h"
-#include "MessageSink.h"
-#include "Object.h"
-#include "Raii.h"
+#include "errors/CCOError.h"
+#include "bridge/CallBridge.h"
+#include "server/comkit/Dispatch.h"
+#include "bridge/GlobalizedPointer.h"
+#include "tests/common/MessageSink.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
 
 namespace bridge_test {
 

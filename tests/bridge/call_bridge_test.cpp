@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "BridgeTestSupport.h"
-#include "CallBridge.h"
-#include "PumpingWait.h"
+#include "tests/bridge/BridgeTestSupport.h"
+#include "bridge/CallBridge.h"
+#include "bridge/PumpingWait.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "CallParameters.h"
-#include "CallTypes.h"
-#include "MessageSink.h"
+#include "bridge/CallParameters.h"
+#include "bridge/CallTypes.h"
+#include "tests/common/MessageSink.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "GlobalizedPointer.h"
-#include "Object.h"
-#include "Raii.h"
+#include "server/comkit/Dispatch.h"
+#include "bridge/GlobalizedPointer.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
 
 namespace {
 

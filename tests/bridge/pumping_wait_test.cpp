@@ -7,9 +7,9 @@
 #include <atomic>
 #include <string>
 
-#include "BridgeTestSupport.h"
-#include "CallBridge.h"
-#include "PumpingWait.h"
+#include "tests/bridge/BridgeTestSupport.h"
+#include "bridge/CallBridge.h"
+#include "bridge/PumpingWait.h"
 
 namespace {
 

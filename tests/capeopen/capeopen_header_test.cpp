@@ -8,8 +8,8 @@
 #include <type_traits>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Text.h"
-#include "capeopen_vtable_slots.h"
+#include "support/Text.h"
+#include "tests/capeopen/capeopen_vtable_slots.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "Raii.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 
 using support::Bstr;
 using support::ComPtr;

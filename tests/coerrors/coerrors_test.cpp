@@ -12,9 +12,9 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "CoErrors.h"
-#include "Dispatch.h"
-#include "Object.h"
-#include "Raii.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
 
 using support::Bstr;
 using support::ComPtr;

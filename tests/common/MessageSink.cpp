@@ -1,4 +1,4 @@
-#include "MessageSink.h"
+#include "tests/common/MessageSink.h"
 
 namespace test_sink {
 

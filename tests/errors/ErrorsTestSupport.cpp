@@ -1,12 +1,12 @@
-#include "ErrorsTestSupport.h"
+#include "tests/errors/ErrorsTestSupport.h"
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "SetGet.h"
-#include "Text.h"
-#include "Trace.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Trace.h"
 
 namespace errors_test {
 

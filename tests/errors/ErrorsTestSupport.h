@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "CCOError.h"
-#include "DualObject.h"
+#include "errors/CCOError.h"
+#include "tests/hostidl/DualObject.h"
 
 namespace errors_test {
 

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-#include "ErrorsTestSupport.h"
-#include "SetGet.h"
-#include "Text.h"
+#include "tests/errors/ErrorsTestSupport.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
 
 namespace errors_test {
 namespace {

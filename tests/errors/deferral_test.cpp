@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "ErrorsTestSupport.h"
+#include "tests/errors/ErrorsTestSupport.h"
 
 namespace errors_test {
 namespace {

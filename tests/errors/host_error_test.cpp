@@ -2,8 +2,8 @@
 // host's trace window, with stand-in host objects that record calls and fail on request.
 #include <gtest/gtest.h>
 
-#include "COVCOError.h"
-#include "ErrorsTestSupport.h"
+#include "errors/COVCOError.h"
+#include "tests/errors/ErrorsTestSupport.h"
 
 namespace errors_test {
 namespace {

@@ -2,7 +2,7 @@
 // CAPE-OPEN error component is described by the error utilities inside a complaint.
 #include <gtest/gtest.h>
 
-#include "ErrorsTestSupport.h"
+#include "tests/errors/ErrorsTestSupport.h"
 
 namespace errors_test {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "COIds.h"
-#include "ErrorsTestSupport.h"
+#include "ids/COIds.h"
+#include "tests/errors/ErrorsTestSupport.h"
 
 namespace errors_test {
 namespace {

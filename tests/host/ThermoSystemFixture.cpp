@@ -7,13 +7,13 @@
 #include <string>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "ClassObjectMap.h"
-#include "DllEntry.h"
-#include "Dispatch.h"
-#include "Module.h"
-#include "Object.h"
-#include "Raii.h"
-#include "ThermoSystemFixture.h"
+#include "server/comkit/ClassObjectMap.h"
+#include "server/comkit/DllEntry.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Module.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
+#include "tests/host/ThermoSystemFixture.h"
 
 namespace {
 

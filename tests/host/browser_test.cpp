@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "BrowserRecord.h"
+#include "counterparts/browser/BrowserRecord.h"
 #include "CAPE-OPENv1-0-0.h"
 #include "OvShowCOCATIDs.h"
-#include "Raii.h"
-#include "ThermoSystemFixture.h"
+#include "support/Raii.h"
+#include "tests/host/ThermoSystemFixture.h"
 
 using support::Bstr;
 using support::ComPtr;

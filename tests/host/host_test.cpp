@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "OrvexHost.h"
-#include "Raii.h"
+#include "counterparts/host/OrvexHost.h"
+#include "support/Raii.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <utility>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 template <class Itf>
 class DualObject : public Itf {

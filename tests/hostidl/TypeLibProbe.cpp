@@ -1,4 +1,4 @@
-#include "TypeLibProbe.h"
+#include "tests/hostidl/TypeLibProbe.h"
 
 #include <cwctype>
 

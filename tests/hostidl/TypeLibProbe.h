@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Raii.h"
+#include "support/Raii.h"
 
 namespace probe {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "OvShowCOCATIDs.h"
-#include "TypeLibProbe.h"
+#include "tests/hostidl/TypeLibProbe.h"
 
 namespace {
 

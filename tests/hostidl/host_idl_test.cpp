@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "HostSlots.h"
-#include "TypeLibProbe.h"
+#include "tests/hostidl/HostSlots.h"
+#include "tests/hostidl/TypeLibProbe.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "DualObject.h"
+#include "tests/hostidl/DualObject.h"
 #include "OvHost.h"
 
 namespace {

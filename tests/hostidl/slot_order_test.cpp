@@ -6,7 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "HostSlots.h"
+#include "tests/hostidl/HostSlots.h"
 
 namespace {
 

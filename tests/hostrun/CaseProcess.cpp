@@ -1,4 +1,4 @@
-#include "CaseProcess.h"
+#include "tests/hostrun/CaseProcess.h"
 
 namespace hostrun_test {
 

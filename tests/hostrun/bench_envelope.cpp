@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "BenchClock.h"
-#include "Case.h"
-#include "MessageSink.h"
-#include "Operations.h"
-#include "Raii.h"
-#include "Session.h"
+#include "tests/common/BenchClock.h"
+#include "counterparts/hostrun/Case.h"
+#include "tests/common/MessageSink.h"
+#include "counterparts/hostrun/Operations.h"
+#include "support/Raii.h"
+#include "counterparts/hostrun/Session.h"
 
 namespace {
 

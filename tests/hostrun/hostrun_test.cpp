@@ -10,9 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Case.h"
-#include "HostFlash.h"
-#include "Report.h"
+#include "counterparts/hostrun/Case.h"
+#include "counterparts/hostrun/HostFlash.h"
+#include "counterparts/hostrun/Report.h"
 
 namespace {
 

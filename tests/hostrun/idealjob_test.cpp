@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "CaseProcess.h"
-#include "Raii.h"
-#include "Text.h"
+#include "tests/hostrun/CaseProcess.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 #include "ZendrelLib.h"
 
 namespace {

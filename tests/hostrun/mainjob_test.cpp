@@ -13,8 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CaseProcess.h"
-#include "Text.h"
+#include "tests/hostrun/CaseProcess.h"
+#include "support/Text.h"
 
 namespace {
 

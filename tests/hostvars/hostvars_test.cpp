@@ -11,12 +11,12 @@
 #include <initializer_list>
 #include <string>
 
-#include "OrvexHost.h"
-#include "OvVar.h"
-#include "Raii.h"
-#include "SetGet.h"
-#include "Trace.h"
-#include "message_sink.h"
+#include "counterparts/host/OrvexHost.h"
+#include "hostvars/OvVar.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
+#include "support/Trace.h"
+#include "tests/hostvars/message_sink.h"
 
 using support::Bstr;
 using support::ComPtr;

@@ -1,8 +1,8 @@
 // Every message box of a host variable test is captured here instead of shown.
-#include "message_sink.h"
+#include "tests/hostvars/message_sink.h"
 
-#include "Raii.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 
 namespace {
 

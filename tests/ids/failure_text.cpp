@@ -1,4 +1,4 @@
-#include "failure_text.h"
+#include "tests/ids/failure_text.h"
 
 namespace ids_test {
 

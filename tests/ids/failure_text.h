@@ -2,7 +2,7 @@
 // Message boxes the product shows during a test (the shared sink), and the text of a misuse report.
 #include <string>
 
-#include "MessageSink.h"
+#include "tests/common/MessageSink.h"
 
 namespace ids_test {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "COIds.h"
-#include "Raii.h"
-#include "SetGet.h"
-#include "StaticCache.h"
-#include "Utils.h"
+#include "ids/COIds.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
+#include "ids/StaticCache.h"
+#include "support/Utils.h"
 
 using support::Bstr;
 using support::SetGet;

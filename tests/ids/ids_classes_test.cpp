@@ -4,9 +4,9 @@
 #include <set>
 #include <string>
 
-#include "COIds.h"
-#include "Raii.h"
-#include "failure_text.h"
+#include "ids/COIds.h"
+#include "support/Raii.h"
+#include "tests/ids/failure_text.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;

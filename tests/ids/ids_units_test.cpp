@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "COProperty.h"
-#include "CompConstProp.h"
-#include "GCOProperty.h"
-#include "MathUtils.h"
-#include "Raii.h"
-#include "SetGet.h"
-#include "Utils.h"
-#include "failure_text.h"
+#include "ids/COProperty.h"
+#include "ids/CompConstProp.h"
+#include "ids/GCOProperty.h"
+#include "ids/MathUtils.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
+#include "support/Utils.h"
+#include "tests/ids/failure_text.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;

@@ -1,8 +1,8 @@
-#include "MatObjFixture.h"
+#include "tests/matobj/MatObjFixture.h"
 
-#include "ClassFactory.h"
-#include "Object.h"
-#include "SetGet.h"
+#include "server/comkit/ClassFactory.h"
+#include "server/comkit/Object.h"
+#include "support/SetGet.h"
 
 namespace matobj_test {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "CMatObj.h"
-#include "MessageSink.h"
-#include "Raii.h"
+#include "matobj/CMatObj.h"
+#include "tests/common/MessageSink.h"
+#include "support/Raii.h"
 
 namespace matobj_test {
 

@@ -1,9 +1,9 @@
-#include "TestPackage.h"
+#include "tests/matobj/TestPackage.h"
 
 #include <algorithm>
 
-#include "SetGet.h"
-#include "Text.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
 
 namespace matobj_test {
 

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "Object.h"
-#include "Raii.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
 #include "ZendrelLib.h"
-#include "MatObjFixture.h"
+#include "tests/matobj/MatObjFixture.h"
 
 namespace matobj_test {
 

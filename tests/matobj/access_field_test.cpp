@@ -4,8 +4,8 @@
 // CAPE-OPEN type library.
 #include <algorithm>
 
-#include "access_support.h"
-#include "Trace.h"
+#include "tests/matobj/access_support.h"
+#include "support/Trace.h"
 
 namespace matobj_test {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "COIds.h"
-#include "MatObjFixture.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "TestPackage.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "tests/matobj/TestPackage.h"
 
 namespace matobj_test {
 

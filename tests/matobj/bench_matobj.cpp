@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "BenchClock.h"
-#include "CMatObj.h"
-#include "COIds.h"
-#include "Object.h"
-#include "Raii.h"
-#include "SetGet.h"
+#include "tests/common/BenchClock.h"
+#include "matobj/CMatObj.h"
+#include "ids/COIds.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // the package's GetComponentConstant on the material object, with and without the adapter's proxy.
 #include <cmath>
 
-#include "MatObjFixture.h"
-#include "SetGet.h"
-#include "TestPackage.h"
-#include "Text.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "support/SetGet.h"
+#include "tests/matobj/TestPackage.h"
+#include "support/Text.h"
 
 namespace matobj_test {
 namespace {

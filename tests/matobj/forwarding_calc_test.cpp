@@ -3,11 +3,11 @@
 // adapter's proxy by its rules.
 #include <stdexcept>
 
-#include "COIds.h"
-#include "MatObjFixture.h"
-#include "SetGet.h"
-#include "TestPackage.h"
-#include "Text.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "support/SetGet.h"
+#include "tests/matobj/TestPackage.h"
+#include "support/Text.h"
 
 namespace matobj_test {
 namespace {

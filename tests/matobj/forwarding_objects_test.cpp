@@ -1,9 +1,9 @@
 // New material objects asked for by the package: CreateMaterialObject gives one of this class
 // with the same package and table values, Duplicate also copies identification, status,
 // compounds and the stored records.
-#include "COIds.h"
-#include "MatObjFixture.h"
-#include "TestPackage.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "tests/matobj/TestPackage.h"
 
 namespace matobj_test {
 namespace {

@@ -4,8 +4,8 @@
 #include <limits>
 #include <random>
 
-#include "MatObjFixture.h"
-#include "SetGet.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "support/SetGet.h"
 
 namespace matobj_test {
 namespace {

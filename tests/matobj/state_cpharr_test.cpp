@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "COIds.h"
-#include "CPHARR.h"
-#include "MessageSink.h"
+#include "ids/COIds.h"
+#include "matobj/CPHARR.h"
+#include "tests/common/MessageSink.h"
 
 namespace {
 

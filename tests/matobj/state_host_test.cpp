@@ -2,8 +2,8 @@
 // phases, fugacity coefficients and K-values read back per host phase.
 #include <array>
 
-#include "COIds.h"
-#include "MatObjFixture.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
 
 namespace matobj_test {
 namespace {

@@ -1,10 +1,10 @@
 // The adapter's interface IMatObj: conditions and compositions, results removal, phase
 // presence, the proxy and the simple properties.
-#include "COIds.h"
-#include "MatObjFixture.h"
-#include "Object.h"
-#include "SetGet.h"
-#include "TestPackage.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "server/comkit/Object.h"
+#include "support/SetGet.h"
+#include "tests/matobj/TestPackage.h"
 
 namespace matobj_test {
 namespace {

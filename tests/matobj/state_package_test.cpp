@@ -1,7 +1,7 @@
 // Attaching the property package: its property and phase lists, the second liquid, the
 // compounds it names, and failing package calls.
-#include "MatObjFixture.h"
-#include "TestPackage.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "tests/matobj/TestPackage.h"
 
 namespace matobj_test {
 namespace {

@@ -2,10 +2,10 @@
 // removal, phase presence by name, the non-standard phases, the fugacity coefficients.
 #include <algorithm>
 
-#include "COIds.h"
-#include "MatObjFixture.h"
-#include "SetGet.h"
-#include "TestPackage.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "support/SetGet.h"
+#include "tests/matobj/TestPackage.h"
 
 namespace matobj_test {
 namespace {

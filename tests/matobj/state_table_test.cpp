@@ -1,8 +1,8 @@
 // The material object's state: construction, the property table and its accessors, the compound
 // count and ids, identification.
-#include "COIds.h"
-#include "MatObjFixture.h"
-#include "SetGet.h"
+#include "ids/COIds.h"
+#include "tests/matobj/MatObjFixture.h"
+#include "support/SetGet.h"
 
 namespace matobj_test {
 namespace {

@@ -1,6 +1,6 @@
-#include "PackageFixture.h"
+#include "tests/prthermo/PackageFixture.h"
 
-#include "Text.h"
+#include "support/Text.h"
 
 namespace prthermo_test {
 

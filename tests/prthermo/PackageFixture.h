@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Raii.h"
-#include "TestMaterial.h"
+#include "support/Raii.h"
+#include "tests/prthermo/TestMaterial.h"
 
 namespace prthermo_test {
 

@@ -1,10 +1,10 @@
-#include "TestMaterial.h"
+#include "tests/prthermo/TestMaterial.h"
 
 #include <algorithm>
 #include <cctype>
 #include <type_traits>
 
-#include "Text.h"
+#include "support/Text.h"
 
 namespace prthermo_test {
 

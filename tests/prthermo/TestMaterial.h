@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Dispatch.h"
-#include "Object.h"
-#include "Raii.h"
+#include "server/comkit/Dispatch.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
 
 namespace prthermo_test {
 

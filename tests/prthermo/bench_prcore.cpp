@@ -1,6 +1,6 @@
 // Times ln phi of a vapour and a liquid for 5, 20 and 50 compounds (all 40 of the data file
 // repeated beyond 40), for comparison with the COM layer built on this core.
-#include "PengRobinson.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 #include <chrono>
 #include <cstdio>

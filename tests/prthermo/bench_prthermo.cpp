@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "Compounds.h"
-#include "PengRobinson.h"
-#include "Raii.h"
-#include "TestMaterial.h"
-#include "Text.h"
+#include "counterparts/prthermo/core/Compounds.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
+#include "support/Raii.h"
+#include "tests/prthermo/TestMaterial.h"
+#include "support/Text.h"
 #include "ZendrelLib.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "prcore_fixture.h"
+#include "tests/prthermo/prcore_fixture.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // Shared set-up of the Peng-Robinson core tests: the data files beside the test program.
 #pragma once
 
-#include "Flash.h"
-#include "PengRobinson.h"
+#include "counterparts/prthermo/core/Flash.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // The package definition file: format, limits, errors with line numbers, the shipped file.
-#include "PackageFile.h"
-#include "prcore_fixture.h"
+#include "counterparts/prthermo/core/PackageFile.h"
+#include "tests/prthermo/prcore_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Transport properties and surface tension against measured values.
-#include "prcore_fixture.h"
-#include "Transport.h"
+#include "tests/prthermo/prcore_fixture.h"
+#include "counterparts/prthermo/core/Transport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <map>
 #include <tuple>
 
-#include "PackageFixture.h"
-#include "Text.h"
+#include "tests/prthermo/PackageFixture.h"
+#include "support/Text.h"
 
 namespace prthermo_test {
 namespace {

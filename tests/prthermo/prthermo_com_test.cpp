@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "PackageFixture.h"
-#include "Compounds.h"
-#include "PackageFile.h"
-#include "Raii.h"
-#include "Text.h"
+#include "tests/prthermo/PackageFixture.h"
+#include "counterparts/prthermo/core/Compounds.h"
+#include "counterparts/prthermo/core/PackageFile.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 
 namespace {
 

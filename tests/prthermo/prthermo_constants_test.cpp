@@ -4,9 +4,9 @@
 #include <map>
 #include <sstream>
 
-#include "Compounds.h"
-#include "PackageFixture.h"
-#include "Text.h"
+#include "counterparts/prthermo/core/Compounds.h"
+#include "tests/prthermo/PackageFixture.h"
+#include "support/Text.h"
 
 namespace prthermo_test {
 namespace {

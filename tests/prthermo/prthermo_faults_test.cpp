@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "PackageFixture.h"
-#include "Text.h"
+#include "tests/prthermo/PackageFixture.h"
+#include "support/Text.h"
 
 namespace prthermo_test {
 namespace {

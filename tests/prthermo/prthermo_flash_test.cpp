@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "PackageFixture.h"
+#include "tests/prthermo/PackageFixture.h"
 
 namespace prthermo_test {
 namespace {

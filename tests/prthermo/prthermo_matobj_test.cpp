@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "MessageSink.h"
-#include "PackageFixture.h"
-#include "Raii.h"
-#include "Text.h"
+#include "tests/common/MessageSink.h"
+#include "tests/prthermo/PackageFixture.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 #include "ZendrelLib.h"
 
 namespace prthermo_test {

@@ -1,13 +1,13 @@
-#include "ServerTestSupport.h"
+#include "tests/server/ServerTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <mutex>
 #include <optional>
 
-#include "Raii.h"
-#include "RegKey.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "server/comkit/RegKey.h"
+#include "support/Text.h"
 
 namespace servertest {
 

@@ -5,14 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "ClassObjectMap.h"
-#include "Module.h"
-#include "Object.h"
-#include "Raii.h"
-#include "RegKey.h"
-#include "Registrar.h"
-#include "ServerTestSupport.h"
-#include "Text.h"
+#include "server/comkit/ClassObjectMap.h"
+#include "server/comkit/Module.h"
+#include "server/comkit/Object.h"
+#include "support/Raii.h"
+#include "server/comkit/RegKey.h"
+#include "server/comkit/Registrar.h"
+#include "tests/server/ServerTestSupport.h"
+#include "support/Text.h"
 
 using servertest::keyExists;
 using servertest::readString;

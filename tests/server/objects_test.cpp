@@ -9,9 +9,9 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "OvHost.h"
-#include "Raii.h"
-#include "ServerTestSupport.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "tests/server/ServerTestSupport.h"
+#include "support/Text.h"
 #include "ZendrelLib.h"
 
 using support::ComPtr;

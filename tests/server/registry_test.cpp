@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "Raii.h"
-#include "ServerTestSupport.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "tests/server/ServerTestSupport.h"
+#include "support/Text.h"
 
 using servertest::guidText;
 using servertest::keyExists;

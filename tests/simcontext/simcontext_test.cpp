@@ -11,7 +11,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "OvDiagnostic.h"
-#include "Raii.h"
+#include "support/Raii.h"
 #include "ZendrelLib.h"
 
 using support::Bstr;

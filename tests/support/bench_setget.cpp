@@ -7,9 +7,9 @@
 #include <cwchar>
 #include <vector>
 
-#include "Raii.h"
-#include "SetGet.h"
-#include "Utils.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
+#include "support/Utils.h"
 
 using support::SetGet;
 

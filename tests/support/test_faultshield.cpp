@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "FaultShield.h"
+#include "support/FaultShield.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "FloatingPoint.h"
+#include "support/FloatingPoint.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "test_report_helpers.h"
+#include "tests/support/test_report_helpers.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
-#include "Raii.h"
-#include "Text.h"
+#include "support/Raii.h"
+#include "support/Text.h"
 
 namespace report_test {
 

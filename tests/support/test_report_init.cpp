@@ -8,11 +8,11 @@
 #include <regex>
 #include <string>
 
-#include "ModuleInfo.h"
-#include "Report.h"
-#include "Text.h"
-#include "Trace.h"
-#include "test_report_helpers.h"
+#include "support/ModuleInfo.h"
+#include "support/Report.h"
+#include "support/Text.h"
+#include "support/Trace.h"
+#include "tests/support/test_report_helpers.h"
 
 using namespace report_test;
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Raii.h"
-#include "SetGet.h"
-#include "Text.h"
-#include "Trace.h"
-#include "Utils.h"
+#include "support/Raii.h"
+#include "support/SetGet.h"
+#include "support/Text.h"
+#include "support/Trace.h"
+#include "support/Utils.h"
 
 using support::Bstr;
 using support::SetGet;

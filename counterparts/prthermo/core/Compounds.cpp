@@ -1,4 +1,4 @@
-#include "Compounds.h"
+#include "counterparts/prthermo/core/Compounds.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "Flash.h"
+#include "counterparts/prthermo/core/Flash.h"
 
 #include <algorithm>
 #include <cctype>

@@ -3,7 +3,7 @@
 // stability test where no two-phase solution is found, and outer solvers for T or P.
 #pragma once
 
-#include "PengRobinson.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,4 +1,4 @@
-#include "PackageFile.h"
+#include "counterparts/prthermo/core/PackageFile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "PengRobinson.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 #include <algorithm>
 #include <cmath>

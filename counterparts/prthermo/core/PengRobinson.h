@@ -4,7 +4,7 @@
 // (no formation enthalpy); S includes the ideal entropy of mixing and the pressure term.
 #pragma once
 
-#include "Compounds.h"
+#include "counterparts/prthermo/core/Compounds.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "Transport.h"
+#include "counterparts/prthermo/core/Transport.h"
 
 #include <algorithm>
 #include <cmath>

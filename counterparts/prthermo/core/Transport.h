@@ -1,7 +1,7 @@
 // Transport properties and surface tension from published estimation methods (SI units).
 #pragma once
 
-#include "PengRobinson.h"
+#include "counterparts/prthermo/core/PengRobinson.h"
 
 #include <vector>
 

@@ -96,7 +96,11 @@ DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<voi
     const DWORD woken = waitForHandlesOrInput(2, handles);
     if (woken == WAIT_OBJECT_0) return DispatchEnd::Terminated;
     if (woken == WAIT_OBJECT_0 + 1) {
-      if (watch) watch->call.consume();
+      // With a watch the word is the signal. The event can be left set by a post that found this
+      // thread announced asleep while it was dispatching messages and then took the call from
+      // the word: running on that event would run a call nobody posted (a half-written block, or
+      // the host's next request twice while the host already has its answer).
+      if (watch && !watch->call.take()) continue;
       if (!run()) return DispatchEnd::Quit;
     } else if (woken == WAIT_OBJECT_0 + 2) {
       callsSincePump = 0;

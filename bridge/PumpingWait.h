@@ -60,8 +60,6 @@ class SpinSignal {
   void post(HANDLE event);
   // Receiver: takes a posted signal (acquire); false when none is posted.
   bool take();
-  // Receiver, woken by the event: the signal is taken whatever the word says.
-  void consume() { m_state.exchange(Idle, std::memory_order_acquire); }
   // Receiver: watches for the signal for at most windowUs microseconds, pausing between looks;
   // also ends when *giveUp becomes true. True when the signal was taken.
   bool spin(unsigned windowUs, const std::atomic<bool>* giveUp = nullptr);

@@ -374,6 +374,25 @@ TEST(DispatchCallsWatching, AStopAskedForWinsOverACallPostedInTheWord) {
   EXPECT_EQ(0, calls);
 }
 
+// A post that found the dispatcher announced asleep sets the event; when the dispatcher then took
+// that call from the word (it was dispatching messages, not waiting), the event stays set. Waking
+// on it later must not run a call nobody posted.
+TEST(DispatchCallsWatching, AnEventLeftSetByACallAlreadyTakenRunsNothing) {
+  support::Event terminate(support::Event::Manual);
+  support::Event call(support::Event::Auto);
+  bridge::SpinSignal posted;
+  std::atomic<bool> stopping{false};
+  ASSERT_TRUE(posted.announceSleep());
+  posted.post(call.get());
+  ASSERT_TRUE(posted.take());
+  // The queued quit ends the dispatcher once it waits again; the set event is seen before it.
+  PostQuitMessage(3);
+  const bridge::CallWatch watch{posted, stopping};
+  int calls = 0;
+  EXPECT_EQ(bridge::DispatchEnd::Quit, bridge::dispatchCalls(terminate.get(), call.get(), [&] { ++calls; }, &watch));
+  EXPECT_EQ(0, calls) << "a call ran that was never posted";
+}
+
 // Each call posts the next one the way the bridge's host side does (the event is set only for
 // a sleeping dispatcher): all 100 run, and a queued message is not kept waiting for them.
 void backToBackPostedCalls(unsigned watchUs) {

@@ -1,13 +1,13 @@
 #include "counterparts/idealthermo/MaterialLink.h"
 
 #include "CAPE-OPENv1-0-0.h"
-#include "counterparts/prthermo/ComArrays.h"
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/ComArrays.h"
+#include "counterparts/common/PackageError.h"
 #include "support/Raii.h"
 
 namespace idealthermo {
 
-using prthermo::fail;
+using counterpart::fail;
 
 namespace {
 
@@ -25,21 +25,21 @@ std::wstring callText(const wchar_t* method, const wchar_t* property, const wcha
 
 std::vector<double> doublesOf(const VARIANT& v, const std::wstring& what) {
   std::vector<double> values;
-  if (!prthermo::readDoubles(v, values)) fail(ECapeUnknownHR, what + L" did not give an array of doubles");
+  if (!counterpart::readDoubles(v, values)) fail(ECapeUnknownHR, what + L" did not give an array of doubles");
   return values;
 }
 
 std::vector<std::wstring> idsOf(const VARIANT& v, const std::wstring& what) {
   std::vector<std::wstring> ids;
   if (v.vt == VT_EMPTY) return ids;
-  if (!prthermo::readWideStrings(v, ids)) fail(ECapeUnknownHR, what + L" did not give an array of strings");
+  if (!counterpart::readWideStrings(v, ids)) fail(ECapeUnknownHR, what + L" did not give an array of strings");
   return ids;
 }
 
 // A VT_ARRAY|VT_R8 of the values.
 support::Variant doubleArray(const std::vector<double>& values) {
   support::Variant v;
-  const HRESULT hr = prthermo::putDoubles(v.out(), values);
+  const HRESULT hr = counterpart::putDoubles(v.out(), values);
   if (FAILED(hr)) fail(ECapeOutOfResourcesHR, L"cannot make an array of " + std::to_wstring(values.size()) + L" values");
   return v;
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/common/ComArrays.h"
 #include "counterparts/prthermo/Constants.h"
 #include "counterparts/prthermo/Faults.h"
 #include "counterparts/prthermo/MaterialAccess.h"
@@ -13,6 +13,8 @@
 #include "support/Raii.h"
 
 namespace prthermo {
+
+using counterpart::fail;
 
 namespace {
 
@@ -45,7 +47,7 @@ void checkCalcType(BSTR calcType) {
 
 std::vector<std::string> namesOf(const VARIANT& list, const wchar_t* what) {
   std::vector<std::string> names;
-  if (!readStrings(list, names)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
+  if (!counterpart::readStrings(list, names)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
   return names;
 }
 
@@ -91,7 +93,7 @@ const prcore::PengRobinson& PropertyPackage::equationFor(const std::vector<std::
 const prcore::PengRobinson& PropertyPackage::equationFor(MaterialAccess& material) {
   support::Variant ids;
   material.componentIds(ids);
-  if (m_eos && sameWideStrings(ids.get(), m_eosIds)) return *m_eos;
+  if (m_eos && counterpart::sameWideStrings(ids.get(), m_eosIds)) return *m_eos;
   return equationFor(MaterialAccess::componentIds(ids.get()));
 }
 
@@ -124,7 +126,7 @@ std::vector<PropertyPackage::Requested> PropertyPackage::requestedProperties(con
 }
 
 const PropertyPackage::CheckedRequest& PropertyPackage::checkedRequest(const VARIANT& props, const VARIANT& phases) {
-  if (m_checked.valid && sameWideStrings(props, m_checked.props) && sameWideStrings(phases, m_checked.phases))
+  if (m_checked.valid && counterpart::sameWideStrings(props, m_checked.props) && counterpart::sameWideStrings(phases, m_checked.phases))
     return m_checked;
   CheckedRequest checked;
   checked.requested = requestedProperties(props, false);
@@ -137,8 +139,8 @@ const PropertyPackage::CheckedRequest& PropertyPackage::checkedRequest(const VAR
     }
     checked.phaseNames.push_back(m_names(phase));
   }
-  readWideStrings(props, checked.props);
-  readWideStrings(phases, checked.phases);
+  counterpart::readWideStrings(props, checked.props);
+  counterpart::readWideStrings(phases, checked.phases);
   checked.valid = true;
   m_checked = std::move(checked);
   return m_checked;
@@ -344,11 +346,11 @@ STDMETHODIMP PropertyPackage::GetComponentConstant(IDispatch* materialObject, VA
         if (v.vt() == VT_R8) numbers.push_back(v.get().dblVal), texts.push_back(formatNumber(v.get().dblVal));
         else texts.push_back(textOf(v.get().bstrVal));
       }
-      return allNumbers ? putDoubles(propVals, numbers) : putStrings(propVals, texts);
+      return allNumbers ? counterpart::putDoubles(propVals, numbers) : counterpart::putStrings(propVals, texts);
     }
     std::vector<VARIANT> raw;
     for (const auto& v : values) raw.push_back(v.get());
-    return putVariants(propVals, raw);
+    return counterpart::putVariants(propVals, raw);
   });
 }
 
@@ -365,7 +367,7 @@ STDMETHODIMP PropertyPackage::GetUniversalConstant(IDispatch*, VARIANT props, VA
         fail(ECapeInvalidArgumentHR, L"universal constant " + quoted(name) + L" is not known to this package");
       values.push_back(v);
     }
-    return putVariants(propVals, values);
+    return counterpart::putVariants(propVals, values);
   });
 }
 
@@ -380,7 +382,7 @@ STDMETHODIMP PropertyPackage::PropCheck(IDispatch*, VARIANT props, VARIANT* vali
     std::vector<bool> offered;
     for (const auto& name : namesOf(props, L"the property list"))
       offered.push_back(m_definition.offersProperty(name) && findProperty(name));
-    return putBools(valid, offered);
+    return counterpart::putBools(valid, offered);
   });
 }
 

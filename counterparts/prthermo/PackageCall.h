@@ -13,14 +13,14 @@ template <class Body>
 HRESULT PropertyPackage::call(const wchar_t* operation, const wchar_t* interfaceName, Body body) {
   const HRESULT thread = onHomeThread();
   if (FAILED(thread)) return thread;
-  if (m_error.code != S_OK || !m_error.description.empty()) m_error = ErrorRecord{};
+  if (m_error.code != S_OK || !m_error.description.empty()) m_error = counterpart::ErrorRecord{};
   auto failed = [&](HRESULT code, const std::wstring& text) {
     record(code, text, operation, interfaceName);
     return code;
   };
   try {
     return body();
-  } catch (const PackageFailure& failure) {
+  } catch (const counterpart::PackageFailure& failure) {
     return failed(failure.code, failure.description);
   } catch (const std::bad_alloc&) {
     return failed(ECapeOutOfResourcesHR, L"out of memory");
@@ -37,6 +37,11 @@ HRESULT PropertyPackage::call(const wchar_t* operation, const wchar_t* interface
   } catch (...) {
     return failed(ECapeUnknownHR, L"unexpected exception");
   }
+}
+
+template <class Body>
+HRESULT PropertyPackage::identificationCall(const wchar_t* operation, Body body) {
+  return call(operation, L"ICapeIdentification", body);
 }
 
 }  // namespace prthermo

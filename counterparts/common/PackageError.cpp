@@ -1,8 +1,8 @@
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/PackageError.h"
 
 #include "CAPE-OPENv1-0-0.h"
 
-namespace prthermo {
+namespace counterpart {
 
 void fail(HRESULT code, const std::wstring& description) { throw PackageFailure{code, description}; }
 
@@ -28,4 +28,4 @@ const wchar_t* errorName(HRESULT code) {
   return L"ECapeUnknown";
 }
 
-}  // namespace prthermo
+}  // namespace counterpart

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace prthermo {
+namespace counterpart {
 
 struct PackageFailure {
   HRESULT code;
@@ -24,4 +24,4 @@ struct ErrorRecord {
 // The CAPE-OPEN error interface name of a code ("ECapeUnknown" for codes outside the list).
 const wchar_t* errorName(HRESULT code);
 
-}  // namespace prthermo
+}  // namespace counterpart

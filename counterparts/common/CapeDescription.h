@@ -1,8 +1,8 @@
 #pragma once
-// Registry entries of PRThermo.dll beyond ordinary class registration.
+// What a CAPE-OPEN 1.0 Thermo System writes to the registry beyond ordinary class registration.
 #include <windows.h>
 
-namespace prthermo {
+namespace counterpart {
 
 // CAPE-OPEN component categories of a 1.0 Thermo System.
 extern const GUID CATID_CapeOpenComponent;  // {678C09A1-7D66-11D2-A67D-00105A42887F}
@@ -14,8 +14,7 @@ struct CapeDescription {
 };
 
 // Writes CLSID\{clsid}\CapeDescription (Name, Description, CapeVersion and ComponentVersion 1.0,
-// VendorURL, HelpURL, About) under HKEY_CLASSES_ROOT; the first form with this system's texts.
-HRESULT registerCapeDescription(REFCLSID clsid);
+// VendorURL, HelpURL, About) under HKEY_CLASSES_ROOT.
 HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts);
 
-}  // namespace prthermo
+}  // namespace counterpart

@@ -1,6 +1,9 @@
 #include "counterparts/common/CapeDescription.h"
 
 #include <string>
+#include <utility>
+
+#include "CAPE-OPENv1-0-0.h"
 
 #include "server/comkit/RegKey.h"
 #include "server/comkit/Registrar.h"
@@ -41,6 +44,21 @@ HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts) {
     if (FAILED(hr)) return hr;
   }
   return S_OK;
+}
+
+ServedClasses thermoSystemServer(const ThermoSystemClass& system) {
+  comkit::ClassRegistration registration{system.clsid,
+                                         system.name,
+                                         system.progId,
+                                         system.versionIndependentProgId,
+                                         &LIBID_CAPEOPEN100,
+                                         false,
+                                         L"Apartment",
+                                         {CATID_CapeOpenComponent, CATID_CapeThermoSystem}};
+  const CLSID* clsid = system.clsid;
+  const CapeDescription description = system.description;
+  return {{{system.create, std::move(registration)}},
+          [clsid, description] { return registerCapeDescription(*clsid, description); }};
 }
 
 }  // namespace counterpart

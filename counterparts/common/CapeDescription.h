@@ -1,6 +1,10 @@
 #pragma once
-// What a CAPE-OPEN 1.0 Thermo System writes to the registry beyond ordinary class registration.
+// What a CAPE-OPEN 1.0 Thermo System writes to the registry: its class under the CAPE-OPEN
+// categories and the description a category browser shows.
 #include <windows.h>
+
+#include "counterparts/common/ServerEntry.h"
+#include "server/comkit/ClassFactory.h"
 
 namespace counterpart {
 
@@ -16,5 +20,17 @@ struct CapeDescription {
 // Writes CLSID\{clsid}\CapeDescription (Name, Description, CapeVersion and ComponentVersion 1.0,
 // VendorURL, HelpURL, About) under HKEY_CLASSES_ROOT.
 HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts);
+
+// The one class a Thermo System DLL serves.
+struct ThermoSystemClass {
+  comkit::Creator create;
+  const CLSID* clsid;
+  const wchar_t *name, *progId, *versionIndependentProgId;
+  CapeDescription description;
+};
+
+// The class registered with the CAPE-OPEN 1.0 type library, apartment-threaded, under the
+// CAPE-OPEN component and Thermo System categories, then its description.
+ServedClasses thermoSystemServer(const ThermoSystemClass& system);
 
 }  // namespace counterpart

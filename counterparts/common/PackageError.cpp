@@ -1,6 +1,6 @@
 #include "counterparts/common/PackageError.h"
 
-#include "CAPE-OPENv1-0-0.h"
+#include <new>
 
 namespace counterpart {
 
@@ -26,6 +26,20 @@ const wchar_t* errorName(HRESULT code) {
     if (named.code == code) return named.name;
   }
   return L"ECapeUnknown";
+}
+
+PackageFailure currentFailure(ExceptionDescriber describe) {
+  try {
+    throw;
+  } catch (const PackageFailure& failure) {
+    return failure;
+  } catch (const std::bad_alloc&) {
+    return {ECapeOutOfResourcesHR, L"out of memory"};
+  } catch (const std::exception& e) {
+    return describe(e);
+  } catch (...) {
+    return {ECapeUnknownHR, L"unexpected exception"};
+  }
 }
 
 }  // namespace counterpart

@@ -4,6 +4,7 @@
 // DLL only says what it serves.
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "server/comkit/ClassObjectMap.h"
@@ -15,7 +16,7 @@ struct ServedClasses {
   // Registry entries written after the classes (a CAPE-OPEN description); null for none. A
   // server that has them takes its classes back when registration fails, so that no class is
   // left registered without them.
-  HRESULT (*registerMore)() = nullptr;
+  std::function<HRESULT()> registerMore = {};
 };
 
 // Defined by each DLL that links the entry points.

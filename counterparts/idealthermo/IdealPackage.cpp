@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <stdexcept>
 
 #include "counterparts/common/ComArrays.h"
@@ -91,34 +90,27 @@ bool compoundConstant(const std::string& name, const PureCompound& c, support::V
   return true;
 }
 
+// Bad arguments found inside a calculation are the caller's; a domain error is the calculation's.
+counterpart::PackageFailure describeException(const std::exception& e) {
+  std::wstring text = support::widen(e.what());
+  if (dynamic_cast<const std::invalid_argument*>(&e)) return {ECapeInvalidArgumentHR, std::move(text)};
+  if (dynamic_cast<const std::domain_error*>(&e)) return {ECapeComputationHR, std::move(text)};
+  return {ECapeUnknownHR, std::move(text)};
+}
+
 }  // namespace
 
 template <class Body>
 HRESULT IdealPackage::call(const wchar_t* operation, const wchar_t* interfaceName, Body body) {
   m_error = counterpart::ErrorRecord{};
-  auto failed = [&](HRESULT code, const std::wstring& text) {
+  auto record = [&](HRESULT code, const std::wstring& text) {
     try {
       m_error = {code, text, operation, interfaceName, m_identity.name};
     } catch (...) {
       m_error.code = code;
     }
-    return code;
   };
-  try {
-    return body();
-  } catch (const counterpart::PackageFailure& failure) {
-    return failed(failure.code, failure.description);
-  } catch (const std::bad_alloc&) {
-    return failed(ECapeOutOfResourcesHR, L"out of memory");
-  } catch (const std::invalid_argument& e) {
-    return failed(ECapeInvalidArgumentHR, support::widen(e.what()));
-  } catch (const std::domain_error& e) {
-    return failed(ECapeComputationHR, support::widen(e.what()));
-  } catch (const std::exception& e) {
-    return failed(ECapeUnknownHR, support::widen(e.what()));
-  } catch (...) {
-    return failed(ECapeUnknownHR, L"unexpected exception");
-  }
+  return counterpart::runPackageCall(body, record, &describeException);
 }
 
 template <class Body>

@@ -55,7 +55,6 @@ class IdealPackage
 
  private:
   friend class counterpart::Identification<IdealPackage>;
-  friend class counterpart::RootError<IdealPackage>;
   friend class counterpart::UserError<IdealPackage>;
 
   // A computed result waiting to be written: nothing is written until every one succeeded.

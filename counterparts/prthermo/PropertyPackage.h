@@ -70,7 +70,6 @@ class PropertyPackage
 
  private:
   friend class counterpart::Identification<PropertyPackage>;
-  friend class counterpart::RootError<PropertyPackage>;
   friend class counterpart::UserError<PropertyPackage>;
 
   // A threadBound package records the call and answers RPC_E_WRONG_THREAD off the thread that

@@ -10,6 +10,9 @@
 namespace prthermo {
 
 using counterpart::fail;
+using counterpart::putDoubles;
+using counterpart::readDoubles;
+using counterpart::readWideStrings;
 
 namespace {
 
@@ -64,7 +67,7 @@ void MaterialAccess::componentIds(support::Variant& ids) {
 
 std::vector<std::wstring> MaterialAccess::componentIds(const VARIANT& ids) {
   std::vector<std::wstring> out;
-  if (!counterpart::readWideStrings(ids, out) || out.empty())
+  if (!readWideStrings(ids, out) || out.empty())
     fail(ECapeUnknownHR, L"the material object's ComponentIds is not a list of compound ids");
   return out;
 }
@@ -80,7 +83,7 @@ std::vector<double> MaterialAccess::get(BSTR property, BSTR phase, BSTR basis) {
   const HRESULT hr = m_object->GetProp(property, phase, all.get(), m_mixture, basis, values.out());
   if (FAILED(hr)) failed(L"GetProp", property, phase, hr);
   std::vector<double> out;
-  if (!counterpart::readDoubles(values.get(), out))
+  if (!readDoubles(values.get(), out))
     fail(ECapeUnknownHR, L"GetProp of " + textOf(property) + L" on " + textOf(phase) + L" gave no array of doubles");
   return out;
 }
@@ -99,7 +102,7 @@ double MaterialAccess::getScalar(const std::string& property, const std::string&
 
 void MaterialAccess::set(BSTR property, BSTR phase, BSTR basis, const std::vector<double>& values) {
   support::Variant packed;
-  HRESULT hr = counterpart::putDoubles(&packed, values);
+  HRESULT hr = putDoubles(&packed, values);
   if (FAILED(hr)) fail(hr, L"no memory for the results");
   support::Variant all;
   hr = m_object->SetProp(property, phase, all.get(), m_mixture, basis, packed.get());

@@ -15,6 +15,13 @@
 namespace prthermo {
 
 using counterpart::fail;
+using counterpart::putBools;
+using counterpart::putDoubles;
+using counterpart::putStrings;
+using counterpart::putVariants;
+using counterpart::readStrings;
+using counterpart::readWideStrings;
+using counterpart::sameWideStrings;
 
 namespace {
 
@@ -47,7 +54,7 @@ void checkCalcType(BSTR calcType) {
 
 std::vector<std::string> namesOf(const VARIANT& list, const wchar_t* what) {
   std::vector<std::string> names;
-  if (!counterpart::readStrings(list, names)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
+  if (!readStrings(list, names)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
   return names;
 }
 
@@ -93,7 +100,7 @@ const prcore::PengRobinson& PropertyPackage::equationFor(const std::vector<std::
 const prcore::PengRobinson& PropertyPackage::equationFor(MaterialAccess& material) {
   support::Variant ids;
   material.componentIds(ids);
-  if (m_eos && counterpart::sameWideStrings(ids.get(), m_eosIds)) return *m_eos;
+  if (m_eos && sameWideStrings(ids.get(), m_eosIds)) return *m_eos;
   return equationFor(MaterialAccess::componentIds(ids.get()));
 }
 
@@ -126,7 +133,7 @@ std::vector<PropertyPackage::Requested> PropertyPackage::requestedProperties(con
 }
 
 const PropertyPackage::CheckedRequest& PropertyPackage::checkedRequest(const VARIANT& props, const VARIANT& phases) {
-  if (m_checked.valid && counterpart::sameWideStrings(props, m_checked.props) && counterpart::sameWideStrings(phases, m_checked.phases))
+  if (m_checked.valid && sameWideStrings(props, m_checked.props) && sameWideStrings(phases, m_checked.phases))
     return m_checked;
   CheckedRequest checked;
   checked.requested = requestedProperties(props, false);
@@ -139,8 +146,8 @@ const PropertyPackage::CheckedRequest& PropertyPackage::checkedRequest(const VAR
     }
     checked.phaseNames.push_back(m_names(phase));
   }
-  counterpart::readWideStrings(props, checked.props);
-  counterpart::readWideStrings(phases, checked.phases);
+  readWideStrings(props, checked.props);
+  readWideStrings(phases, checked.phases);
   checked.valid = true;
   m_checked = std::move(checked);
   return m_checked;
@@ -346,11 +353,11 @@ STDMETHODIMP PropertyPackage::GetComponentConstant(IDispatch* materialObject, VA
         if (v.vt() == VT_R8) numbers.push_back(v.get().dblVal), texts.push_back(formatNumber(v.get().dblVal));
         else texts.push_back(textOf(v.get().bstrVal));
       }
-      return allNumbers ? counterpart::putDoubles(propVals, numbers) : counterpart::putStrings(propVals, texts);
+      return allNumbers ? putDoubles(propVals, numbers) : putStrings(propVals, texts);
     }
     std::vector<VARIANT> raw;
     for (const auto& v : values) raw.push_back(v.get());
-    return counterpart::putVariants(propVals, raw);
+    return putVariants(propVals, raw);
   });
 }
 
@@ -367,7 +374,7 @@ STDMETHODIMP PropertyPackage::GetUniversalConstant(IDispatch*, VARIANT props, VA
         fail(ECapeInvalidArgumentHR, L"universal constant " + quoted(name) + L" is not known to this package");
       values.push_back(v);
     }
-    return counterpart::putVariants(propVals, values);
+    return putVariants(propVals, values);
   });
 }
 
@@ -382,7 +389,7 @@ STDMETHODIMP PropertyPackage::PropCheck(IDispatch*, VARIANT props, VARIANT* vali
     std::vector<bool> offered;
     for (const auto& name : namesOf(props, L"the property list"))
       offered.push_back(m_definition.offersProperty(name) && findProperty(name));
-    return counterpart::putBools(valid, offered);
+    return putBools(valid, offered);
   });
 }
 

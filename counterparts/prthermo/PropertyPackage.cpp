@@ -10,7 +10,10 @@
 
 namespace prthermo {
 
+using counterpart::copyText;
 using counterpart::fail;
+using counterpart::putDoubles;
+using counterpart::putStrings;
 
 namespace {
 
@@ -92,11 +95,11 @@ void PropertyPackage::beginCalculation(const wchar_t* operation) {
 // ICapeThermoPropertyPackage: the lists
 
 STDMETHODIMP PropertyPackage::GetPhaseList(VARIANT* phases) {
-  return call(L"GetPhaseList", kPackageInterface, [&] { return counterpart::putStrings(phases, m_definition.phases); });
+  return call(L"GetPhaseList", kPackageInterface, [&] { return putStrings(phases, m_definition.phases); });
 }
 
 STDMETHODIMP PropertyPackage::GetPropList(VARIANT* props) {
-  return call(L"GetPropList", kPackageInterface, [&] { return counterpart::putStrings(props, m_definition.properties); });
+  return call(L"GetPropList", kPackageInterface, [&] { return putStrings(props, m_definition.properties); });
 }
 
 // Compound ids are the short names of components.tsv; numbers in SI (boiling point in K, MW
@@ -111,12 +114,12 @@ STDMETHODIMP PropertyPackage::GetComponentList(VARIANT* compIds, VARIANT* formul
     auto boiling = numbers(m_compounds, &Compound::tb);
     if (m_definition.misbehaviour == Misbehaviour::DuplicateIds && ids.size() > 1) ids.back() = ids.front();
     if (m_definition.misbehaviour == Misbehaviour::HugeBoilingPoints) boiling.assign(boiling.size(), kHugeBoilingPoint);
-    HRESULT hr = counterpart::putStrings(compIds, ids);
-    if (SUCCEEDED(hr)) hr = counterpart::putStrings(formulae, texts(m_compounds, &Compound::formula));
-    if (SUCCEEDED(hr)) hr = counterpart::putStrings(name, texts(m_compounds, &Compound::name));
-    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(boilTemps, boiling);
-    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(molwt, numbers(m_compounds, &Compound::mw));
-    if (SUCCEEDED(hr)) hr = counterpart::putStrings(casno, texts(m_compounds, &Compound::cas));
+    HRESULT hr = putStrings(compIds, ids);
+    if (SUCCEEDED(hr)) hr = putStrings(formulae, texts(m_compounds, &Compound::formula));
+    if (SUCCEEDED(hr)) hr = putStrings(name, texts(m_compounds, &Compound::name));
+    if (SUCCEEDED(hr)) hr = putDoubles(boilTemps, boiling);
+    if (SUCCEEDED(hr)) hr = putDoubles(molwt, numbers(m_compounds, &Compound::mw));
+    if (SUCCEEDED(hr)) hr = putStrings(casno, texts(m_compounds, &Compound::cas));
     if (FAILED(hr)) {
       for (VARIANT* v : {compIds, formulae, name, boilTemps, molwt, casno}) VariantClear(v);
     }
@@ -164,7 +167,7 @@ STDMETHODIMP PropertyPackage::Edit() {
 
 STDMETHODIMP PropertyPackage::get_requestedOperation(BSTR* requestedOperation) {
   if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return counterpart::copyText(m_error.operation, requestedOperation);
+  return copyText(m_error.operation, requestedOperation);
 }
 
 STDMETHODIMP PropertyPackage::InterfaceSupportsErrorInfo(REFIID riid) {

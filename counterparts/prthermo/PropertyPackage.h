@@ -25,7 +25,8 @@ namespace prthermo {
 
 class PropertyPackage
     : public comkit::Object<comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>,
-                            counterpart::Identification<PropertyPackage>, comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>,
+                            counterpart::Identification<PropertyPackage>,
+                            comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>,
                             counterpart::RootError<PropertyPackage>, counterpart::UserError<PropertyPackage>,
                             comkit::Dual<ECapeUnknown, &LIBID_CAPEOPEN100>,
                             comkit::Dual<ECapeInvalidArgument, &LIBID_CAPEOPEN100>,

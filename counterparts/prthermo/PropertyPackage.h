@@ -60,8 +60,8 @@ class PropertyPackage
   STDMETHODIMP Terminate() override;
   STDMETHODIMP Edit() override;
 
-  // ECapeBadInvOrder (ECapeRoot and ECapeUser: the error of the last failed call, read off the
-  // home thread of a threadBound package as RPC_E_WRONG_THREAD)
+  // ECapeBadInvOrder. ECapeRoot and ECapeUser come from their shells; like this getter they
+  // answer RPC_E_WRONG_THREAD off the home thread of a threadBound package (errorAccess).
   STDMETHODIMP get_requestedOperation(BSTR* requestedOperation) override;
 
   // ISupportErrorInfo

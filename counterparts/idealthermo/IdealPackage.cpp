@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "counterparts/common/ComArrays.h"
+#include "counterparts/common/PackageCreation.h"
 #include "support/Raii.h"
 #include "support/Text.h"
 
@@ -18,8 +19,6 @@ namespace idealthermo {
 using counterpart::fail;
 
 namespace {
-
-using PackageDual = comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>;
 
 const wchar_t kPackageInterface[] = L"ICapeThermoPropertyPackage";
 const wchar_t kUtilitiesInterface[] = L"ICapeUtilities";
@@ -120,23 +119,17 @@ HRESULT IdealPackage::identificationCall(const wchar_t* operation, Body body) {
 
 HRESULT IdealPackage::create(const PackageDefinition& definition, const std::vector<PureCompound>& all,
                              IDispatch** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
   std::vector<PureCompound> compounds;
   for (const auto& id : definition.compoundIds) {
     auto found = std::find_if(all.begin(), all.end(), [&](const PureCompound& c) { return c.id == id; });
     if (found == all.end()) throw DataFileError("compound " + id + " is missing from ideal_compounds.tsv");
     compounds.push_back(*found);
   }
-  support::ComPtr<ICapeThermoPropertyPackage> package;
-  HRESULT hr = comkit::createInstance<IdealPackage>(nullptr, IID_ICapeThermoPropertyPackage,
-                                                   reinterpret_cast<void**>(package.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  auto* self = static_cast<IdealPackage*>(static_cast<PackageDual*>(package.Get()));
-  self->m_definition = definition;
-  self->m_compounds = std::move(compounds);
-  self->m_identity = {definition.name, definition.description};
-  return package->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+  return counterpart::createPackage<IdealPackage>(out, [&](IdealPackage& package) {
+    package.m_definition = definition;
+    package.m_compounds = std::move(compounds);
+    package.m_identity = {definition.name, definition.description};
+  });
 }
 
 void IdealPackage::requireLive(const wchar_t* operation) const {

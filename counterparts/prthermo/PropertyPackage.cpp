@@ -3,6 +3,7 @@
 #include "counterparts/prthermo/PropertyPackage.h"
 
 #include "counterparts/common/ComArrays.h"
+#include "counterparts/common/PackageCreation.h"
 #include "counterparts/prthermo/Faults.h"
 #include "counterparts/prthermo/PackageCall.h"
 #include "support/Raii.h"
@@ -10,14 +11,10 @@
 
 namespace prthermo {
 
-using counterpart::copyText;
 using counterpart::fail;
-using counterpart::putDoubles;
 using counterpart::putStrings;
 
 namespace {
-
-using PackageDual = comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>;
 
 const wchar_t kPackageInterface[] = L"ICapeThermoPropertyPackage";
 const wchar_t kUtilitiesInterface[] = L"ICapeUtilities";
@@ -51,18 +48,12 @@ void setErrorInfo(const counterpart::ErrorRecord& error) {
 
 HRESULT PropertyPackage::create(const prcore::PackageDefinition& definition, std::vector<prcore::Compound> compounds,
                                 std::vector<std::vector<double>> kij, IDispatch** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  support::ComPtr<ICapeThermoPropertyPackage> package;
-  HRESULT hr = comkit::createInstance<PropertyPackage>(nullptr, IID_ICapeThermoPropertyPackage,
-                                                      reinterpret_cast<void**>(package.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  auto* self = static_cast<PropertyPackage*>(static_cast<PackageDual*>(package.Get()));
-  self->m_definition = definition;
-  self->m_compounds = std::move(compounds);
-  self->m_kij = std::move(kij);
-  self->m_identity = {support::widen(definition.name), support::widen(definition.description)};
-  return package->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+  return counterpart::createPackage<PropertyPackage>(out, [&](PropertyPackage& package) {
+    package.m_definition = definition;
+    package.m_compounds = std::move(compounds);
+    package.m_kij = std::move(kij);
+    package.m_identity = {support::widen(definition.name), support::widen(definition.description)};
+  });
 }
 
 PropertyPackage::~PropertyPackage() {
@@ -117,8 +108,8 @@ STDMETHODIMP PropertyPackage::GetComponentList(VARIANT* compIds, VARIANT* formul
     HRESULT hr = putStrings(compIds, ids);
     if (SUCCEEDED(hr)) hr = putStrings(formulae, texts(m_compounds, &Compound::formula));
     if (SUCCEEDED(hr)) hr = putStrings(name, texts(m_compounds, &Compound::name));
-    if (SUCCEEDED(hr)) hr = putDoubles(boilTemps, boiling);
-    if (SUCCEEDED(hr)) hr = putDoubles(molwt, numbers(m_compounds, &Compound::mw));
+    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(boilTemps, boiling);
+    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(molwt, numbers(m_compounds, &Compound::mw));
     if (SUCCEEDED(hr)) hr = putStrings(casno, texts(m_compounds, &Compound::cas));
     if (FAILED(hr)) {
       for (VARIANT* v : {compIds, formulae, name, boilTemps, molwt, casno}) VariantClear(v);
@@ -167,7 +158,7 @@ STDMETHODIMP PropertyPackage::Edit() {
 
 STDMETHODIMP PropertyPackage::get_requestedOperation(BSTR* requestedOperation) {
   if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(m_error.operation, requestedOperation);
+  return counterpart::copyText(m_error.operation, requestedOperation);
 }
 
 STDMETHODIMP PropertyPackage::InterfaceSupportsErrorInfo(REFIID riid) {

@@ -7,20 +7,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <stdexcept>
 
-#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/common/ComArrays.h"
+#include "counterparts/common/PackageCreation.h"
 #include "support/Raii.h"
 #include "support/Text.h"
 
 namespace idealthermo {
 
-using prthermo::fail;
+using counterpart::fail;
 
 namespace {
-
-using PackageDual = comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>;
 
 const wchar_t kPackageInterface[] = L"ICapeThermoPropertyPackage";
 const wchar_t kUtilitiesInterface[] = L"ICapeUtilities";
@@ -36,13 +34,13 @@ bool same(const std::wstring& a, const wchar_t* b) {
 
 std::vector<std::string> stringList(const VARIANT& v, const wchar_t* what) {
   std::vector<std::string> list;
-  if (!prthermo::readStrings(v, list)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
+  if (!counterpart::readStrings(v, list)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
   return list;
 }
 
 std::vector<std::wstring> wideList(const VARIANT& v, const wchar_t* what) {
   std::vector<std::wstring> list;
-  if (!prthermo::readWideStrings(v, list)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
+  if (!counterpart::readWideStrings(v, list)) fail(ECapeInvalidArgumentHR, std::wstring(what) + L" must be an array of strings");
   return list;
 }
 
@@ -91,55 +89,47 @@ bool compoundConstant(const std::string& name, const PureCompound& c, support::V
   return true;
 }
 
+// Bad arguments found inside a calculation are the caller's; a domain error is the calculation's.
+counterpart::PackageFailure describeException(const std::exception& e) {
+  std::wstring text = support::widen(e.what());
+  if (dynamic_cast<const std::invalid_argument*>(&e)) return {ECapeInvalidArgumentHR, std::move(text)};
+  if (dynamic_cast<const std::domain_error*>(&e)) return {ECapeComputationHR, std::move(text)};
+  return {ECapeUnknownHR, std::move(text)};
+}
+
 }  // namespace
 
 template <class Body>
 HRESULT IdealPackage::call(const wchar_t* operation, const wchar_t* interfaceName, Body body) {
-  m_error = prthermo::ErrorRecord{};
-  auto failed = [&](HRESULT code, const std::wstring& text) {
+  m_error = counterpart::ErrorRecord{};
+  auto record = [&](HRESULT code, const std::wstring& text) {
     try {
       m_error = {code, text, operation, interfaceName, m_identity.name};
     } catch (...) {
       m_error.code = code;
     }
-    return code;
   };
-  try {
-    return body();
-  } catch (const prthermo::PackageFailure& failure) {
-    return failed(failure.code, failure.description);
-  } catch (const std::bad_alloc&) {
-    return failed(ECapeOutOfResourcesHR, L"out of memory");
-  } catch (const std::invalid_argument& e) {
-    return failed(ECapeInvalidArgumentHR, support::widen(e.what()));
-  } catch (const std::domain_error& e) {
-    return failed(ECapeComputationHR, support::widen(e.what()));
-  } catch (const std::exception& e) {
-    return failed(ECapeUnknownHR, support::widen(e.what()));
-  } catch (...) {
-    return failed(ECapeUnknownHR, L"unexpected exception");
-  }
+  return counterpart::runPackageCall(body, record, &describeException);
+}
+
+template <class Body>
+HRESULT IdealPackage::identificationCall(const wchar_t* operation, Body body) {
+  return call(operation, kIdentificationInterface, body);
 }
 
 HRESULT IdealPackage::create(const PackageDefinition& definition, const std::vector<PureCompound>& all,
                              IDispatch** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
   std::vector<PureCompound> compounds;
   for (const auto& id : definition.compoundIds) {
     auto found = std::find_if(all.begin(), all.end(), [&](const PureCompound& c) { return c.id == id; });
     if (found == all.end()) throw DataFileError("compound " + id + " is missing from ideal_compounds.tsv");
     compounds.push_back(*found);
   }
-  support::ComPtr<ICapeThermoPropertyPackage> package;
-  HRESULT hr = comkit::createInstance<IdealPackage>(nullptr, IID_ICapeThermoPropertyPackage,
-                                                   reinterpret_cast<void**>(package.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  auto* self = static_cast<IdealPackage*>(static_cast<PackageDual*>(package.Get()));
-  self->m_definition = definition;
-  self->m_compounds = std::move(compounds);
-  self->m_identity = {definition.name, definition.description};
-  return package->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+  return counterpart::createPackage<IdealPackage>(out, [&](IdealPackage& package) {
+    package.m_definition = definition;
+    package.m_compounds = std::move(compounds);
+    package.m_identity = {definition.name, definition.description};
+  });
 }
 
 void IdealPackage::requireLive(const wchar_t* operation) const {
@@ -238,11 +228,11 @@ void IdealPackage::writeAll(MaterialLink& link, const std::vector<Result>& resul
 
 STDMETHODIMP IdealPackage::GetPhaseList(VARIANT* phases) {
   return call(L"GetPhaseList", kPackageInterface,
-              [&] { return prthermo::putStrings(phases, {"Vapor", "Liquid", "Overall", "VaporLiquid"}); });
+              [&] { return counterpart::putStrings(phases, {"Vapor", "Liquid", "Overall", "VaporLiquid"}); });
 }
 
 STDMETHODIMP IdealPackage::GetPropList(VARIANT* props) {
-  return call(L"GetPropList", kPackageInterface, [&] { return prthermo::putStrings(props, m_definition.properties); });
+  return call(L"GetPropList", kPackageInterface, [&] { return counterpart::putStrings(props, m_definition.properties); });
 }
 
 STDMETHODIMP IdealPackage::GetComponentList(VARIANT* compIds, VARIANT* formulae, VARIANT* names, VARIANT* boilTemps,
@@ -255,12 +245,12 @@ STDMETHODIMP IdealPackage::GetComponentList(VARIANT* compIds, VARIANT* formulae,
       ids.push_back(c.id), formula.push_back(c.formula), name.push_back(c.name), cas.push_back(c.cas);
       tb.push_back(c.tb), mw.push_back(c.mw);
     }
-    HRESULT hr = prthermo::putStrings(compIds, ids);
-    if (SUCCEEDED(hr)) hr = prthermo::putStrings(formulae, formula);
-    if (SUCCEEDED(hr)) hr = prthermo::putStrings(names, name);
-    if (SUCCEEDED(hr)) hr = prthermo::putDoubles(boilTemps, tb);
-    if (SUCCEEDED(hr)) hr = prthermo::putDoubles(molwt, mw);
-    if (SUCCEEDED(hr)) hr = prthermo::putStrings(casno, cas);
+    HRESULT hr = counterpart::putStrings(compIds, ids);
+    if (SUCCEEDED(hr)) hr = counterpart::putStrings(formulae, formula);
+    if (SUCCEEDED(hr)) hr = counterpart::putStrings(names, name);
+    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(boilTemps, tb);
+    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(molwt, mw);
+    if (SUCCEEDED(hr)) hr = counterpart::putStrings(casno, cas);
     if (FAILED(hr))
       for (VARIANT* v : {compIds, formulae, names, boilTemps, molwt, casno}) VariantClear(v);
     return hr;
@@ -280,7 +270,7 @@ STDMETHODIMP IdealPackage::GetUniversalConstant(IDispatch*, VARIANT props, VARIA
     }
     std::vector<VARIANT> plain;
     for (auto& v : values) plain.push_back(v.get());
-    return prthermo::putVariants(propVals, plain);
+    return counterpart::putVariants(propVals, plain);
   });
 }
 
@@ -300,7 +290,7 @@ STDMETHODIMP IdealPackage::GetComponentConstant(IDispatch* materialObject, VARIA
       }
     std::vector<VARIANT> plain;
     for (auto& v : values) plain.push_back(v.get());
-    return prthermo::putVariants(propVals, plain);
+    return counterpart::putVariants(propVals, plain);
   });
 }
 
@@ -354,7 +344,7 @@ STDMETHODIMP IdealPackage::PropCheck(IDispatch*, VARIANT props, VARIANT* valid) 
     for (const auto& name : stringList(props, L"props"))
       flags.push_back(findProperty(name) && std::any_of(m_definition.properties.begin(), m_definition.properties.end(),
                                                         [&](const std::string& p) { return sameWord(p, name); }));
-    return prthermo::putBools(valid, flags);
+    return counterpart::putBools(valid, flags);
   });
 }
 
@@ -362,31 +352,6 @@ STDMETHODIMP IdealPackage::ValidityCheck(IDispatch*, VARIANT, VARIANT* relList) 
   if (relList) VariantInit(relList);
   return call(L"ValidityCheck", kPackageInterface,
               [&]() -> HRESULT { fail(ECapeNoImplHR, L"ValidityCheck is not implemented"); });
-}
-
-// ---- ICapeIdentification ----
-
-STDMETHODIMP IdealPackage::get_ComponentName(BSTR* name) {
-  return call(L"ComponentName", kIdentificationInterface, [&] { return prthermo::copyText(m_identity.name, name); });
-}
-
-STDMETHODIMP IdealPackage::put_ComponentName(BSTR name) {
-  return call(L"ComponentName", kIdentificationInterface, [&] {
-    prthermo::assignText(m_identity.name, name);
-    return S_OK;
-  });
-}
-
-STDMETHODIMP IdealPackage::get_ComponentDescription(BSTR* desc) {
-  return call(L"ComponentDescription", kIdentificationInterface,
-              [&] { return prthermo::copyText(m_identity.description, desc); });
-}
-
-STDMETHODIMP IdealPackage::put_ComponentDescription(BSTR desc) {
-  return call(L"ComponentDescription", kIdentificationInterface, [&] {
-    prthermo::assignText(m_identity.description, desc);
-    return S_OK;
-  });
 }
 
 // ---- ICapeUtilities ----
@@ -405,23 +370,5 @@ STDMETHODIMP IdealPackage::Terminate() {
   m_terminated = true;
   return S_OK;
 }
-
-// ---- the error of the last failed call ----
-
-STDMETHODIMP IdealPackage::get_name(BSTR* name) { return prthermo::copyText(prthermo::errorName(m_error.code), name); }
-
-STDMETHODIMP IdealPackage::get_code(LONG* code) {
-  if (!code) return E_POINTER;
-  *code = m_error.code;
-  return S_OK;
-}
-
-STDMETHODIMP IdealPackage::get_description(BSTR* description) { return prthermo::copyText(m_error.description, description); }
-STDMETHODIMP IdealPackage::get_scope(BSTR* scope) { return prthermo::copyText(m_error.scope, scope); }
-STDMETHODIMP IdealPackage::get_interfaceName(BSTR* interfaceName) {
-  return prthermo::copyText(m_error.interfaceName, interfaceName);
-}
-STDMETHODIMP IdealPackage::get_operation(BSTR* operation) { return prthermo::copyText(m_error.operation, operation); }
-STDMETHODIMP IdealPackage::get_moreInfo(BSTR* moreInfo) { return prthermo::copyText(L"", moreInfo); }
 
 }  // namespace idealthermo

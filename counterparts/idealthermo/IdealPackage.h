@@ -11,10 +11,11 @@
 #include "CAPE-OPENv1-0-0.h"
 #include "server/comkit/Dispatch.h"
 #include "counterparts/idealthermo/IdealSolution.h"
-#include "counterparts/prthermo/Identity.h"
+#include "counterparts/common/ErrorInterfaces.h"
+#include "counterparts/common/Identification.h"
 #include "counterparts/idealthermo/MaterialLink.h"
 #include "server/comkit/Object.h"
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/PackageError.h"
 
 namespace idealthermo {
 
@@ -27,9 +28,8 @@ struct PackageDefinition {
 
 class IdealPackage
     : public comkit::Object<comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>,
-                            comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>,
-                            comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>, comkit::Dual<ECapeRoot, &LIBID_CAPEOPEN100>,
-                            comkit::Dual<ECapeUser, &LIBID_CAPEOPEN100>> {
+                            counterpart::Identification<IdealPackage>, comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>,
+                            counterpart::RootError<IdealPackage>, counterpart::UserError<IdealPackage>> {
  public:
   // A new package as IDispatch (one reference); throws DataFileError for bad data.
   static HRESULT create(const PackageDefinition& definition, const std::vector<PureCompound>& all, IDispatch** out);
@@ -46,12 +46,6 @@ class IdealPackage
   STDMETHODIMP ValidityCheck(IDispatch* materialObject, VARIANT props, VARIANT* relList) override;
   STDMETHODIMP GetPropList(VARIANT* props) override;
 
-  // ICapeIdentification
-  STDMETHODIMP get_ComponentName(BSTR* name) override;
-  STDMETHODIMP put_ComponentName(BSTR name) override;
-  STDMETHODIMP get_ComponentDescription(BSTR* desc) override;
-  STDMETHODIMP put_ComponentDescription(BSTR desc) override;
-
   // ICapeUtilities
   STDMETHODIMP get_parameters(IDispatch** parameters) override;
   STDMETHODIMP put_simulationContext(IDispatch* context) override;
@@ -59,16 +53,10 @@ class IdealPackage
   STDMETHODIMP Terminate() override;
   STDMETHODIMP Edit() override;
 
-  // ECapeRoot, ECapeUser
-  STDMETHODIMP get_name(BSTR* name) override;
-  STDMETHODIMP get_code(LONG* code) override;
-  STDMETHODIMP get_description(BSTR* description) override;
-  STDMETHODIMP get_scope(BSTR* scope) override;
-  STDMETHODIMP get_interfaceName(BSTR* interfaceName) override;
-  STDMETHODIMP get_operation(BSTR* operation) override;
-  STDMETHODIMP get_moreInfo(BSTR* moreInfo) override;
-
  private:
+  friend class counterpart::Identification<IdealPackage>;
+  friend class counterpart::UserError<IdealPackage>;
+
   // A computed result waiting to be written: nothing is written until every one succeeded.
   struct Result {
     std::wstring property, phase;
@@ -85,6 +73,10 @@ class IdealPackage
 
   template <class Body>
   HRESULT call(const wchar_t* operation, const wchar_t* interfaceName, Body body);
+  template <class Body>
+  HRESULT identificationCall(const wchar_t* operation, Body body);
+  // The error is read on any thread.
+  HRESULT errorAccess() const { return S_OK; }
   void requireLive(const wchar_t* operation) const;
   Material open(IDispatch* materialObject);
   // The package's compounds in the order of the material object's ComponentIds.
@@ -97,8 +89,7 @@ class IdealPackage
 
   PackageDefinition m_definition;
   std::vector<PureCompound> m_compounds;
-  prthermo::Identity m_identity;
-  prthermo::ErrorRecord m_error;
+  counterpart::ErrorRecord m_error;
   bool m_terminated = false;
 };
 

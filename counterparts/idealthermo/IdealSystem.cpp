@@ -1,8 +1,5 @@
 #include "counterparts/idealthermo/IdealSystem.h"
 
-#include <new>
-
-#include "counterparts/prthermo/ComArrays.h"
 #include "counterparts/idealthermo/IdealPackage.h"
 #include "support/Text.h"
 
@@ -31,62 +28,24 @@ const std::vector<PackageDefinition>& packages() {
   return kPackages;
 }
 
-template <class Body>
-HRESULT guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const DataFileError&) {
-    return ECapeFailedInitialisationHR;
-  } catch (...) {
-    return ECapeUnknownHR;
-  }
-}
-
 }  // namespace
 
-IdealSystem::IdealSystem() : m_identity{L"Ideal Thermo System", L"Ideal gas and ideal liquid solution packages"} {}
+IdealSystem::IdealSystem() : ThermoSystemShell({L"Ideal Thermo System", L"Ideal gas and ideal liquid solution packages"}) {}
 
-STDMETHODIMP IdealSystem::GetPropertyPackages(VARIANT* propertyPackageList) {
-  if (!propertyPackageList) return E_POINTER;
-  return guarded([&] {
-    std::vector<std::string> names;
-    for (const auto& p : packages()) names.push_back(support::narrow(p.name));
-    return prthermo::putStrings(propertyPackageList, names);
-  });
+std::vector<std::string> IdealSystem::packageNames() const {
+  std::vector<std::string> names;
+  for (const auto& p : packages()) names.push_back(support::narrow(p.name));
+  return names;
 }
 
-STDMETHODIMP IdealSystem::ResolvePropertyPackage(BSTR propertyPackage, IDispatch** propPackObject) {
-  if (!propPackObject) return E_POINTER;
-  *propPackObject = nullptr;
-  return guarded([&] {
-    const std::wstring wanted(propertyPackage ? propertyPackage : L"", SysStringLen(propertyPackage));
-    for (const auto& p : packages()) {
-      if (CompareStringOrdinal(p.name.c_str(), -1, wanted.c_str(), static_cast<int>(wanted.size()), TRUE) != CSTR_EQUAL)
-        continue;
-      return IdealPackage::create(p, readCompoundFile(dllFolder() + "ideal_compounds.tsv"), propPackObject);
-    }
-    return static_cast<HRESULT>(ECapeInvalidArgumentHR);
-  });
-}
-
-STDMETHODIMP IdealSystem::get_ComponentName(BSTR* name) { return prthermo::copyText(m_identity.name, name); }
-
-STDMETHODIMP IdealSystem::put_ComponentName(BSTR name) {
-  return guarded([&] {
-    prthermo::assignText(m_identity.name, name);
-    return S_OK;
-  });
-}
-
-STDMETHODIMP IdealSystem::get_ComponentDescription(BSTR* desc) { return prthermo::copyText(m_identity.description, desc); }
-
-STDMETHODIMP IdealSystem::put_ComponentDescription(BSTR desc) {
-  return guarded([&] {
-    prthermo::assignText(m_identity.description, desc);
-    return S_OK;
-  });
+HRESULT IdealSystem::resolve(BSTR name, IDispatch** out) {
+  const std::wstring wanted(name ? name : L"", SysStringLen(name));
+  for (const auto& p : packages()) {
+    if (CompareStringOrdinal(p.name.c_str(), -1, wanted.c_str(), static_cast<int>(wanted.size()), TRUE) != CSTR_EQUAL)
+      continue;
+    return IdealPackage::create(p, readCompoundFile(dllFolder() + "ideal_compounds.tsv"), out);
+  }
+  return ECapeInvalidArgumentHR;
 }
 
 }  // namespace idealthermo

@@ -1,13 +1,16 @@
 #include "counterparts/idealthermo/MaterialLink.h"
 
 #include "CAPE-OPENv1-0-0.h"
-#include "counterparts/prthermo/ComArrays.h"
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/ComArrays.h"
+#include "counterparts/common/LateBinding.h"
+#include "counterparts/common/PackageError.h"
 #include "support/Raii.h"
 
 namespace idealthermo {
 
-using prthermo::fail;
+using counterpart::fail;
+using counterpart::null;
+using counterpart::omitted;
 
 namespace {
 
@@ -25,21 +28,21 @@ std::wstring callText(const wchar_t* method, const wchar_t* property, const wcha
 
 std::vector<double> doublesOf(const VARIANT& v, const std::wstring& what) {
   std::vector<double> values;
-  if (!prthermo::readDoubles(v, values)) fail(ECapeUnknownHR, what + L" did not give an array of doubles");
+  if (!counterpart::readDoubles(v, values)) fail(ECapeUnknownHR, what + L" did not give an array of doubles");
   return values;
 }
 
 std::vector<std::wstring> idsOf(const VARIANT& v, const std::wstring& what) {
   std::vector<std::wstring> ids;
   if (v.vt == VT_EMPTY) return ids;
-  if (!prthermo::readWideStrings(v, ids)) fail(ECapeUnknownHR, what + L" did not give an array of strings");
+  if (!counterpart::readWideStrings(v, ids)) fail(ECapeUnknownHR, what + L" did not give an array of strings");
   return ids;
 }
 
 // A VT_ARRAY|VT_R8 of the values.
 support::Variant doubleArray(const std::vector<double>& values) {
   support::Variant v;
-  const HRESULT hr = prthermo::putDoubles(v.out(), values);
+  const HRESULT hr = counterpart::putDoubles(v.out(), values);
   if (FAILED(hr)) fail(ECapeOutOfResourcesHR, L"cannot make an array of " + std::to_wstring(values.size()) + L" values");
   return v;
 }
@@ -108,19 +111,6 @@ support::Variant text(const wchar_t* value) {
   return v;
 }
 
-support::Variant omitted() {
-  support::Variant v;
-  v.get().vt = VT_ERROR;
-  v.get().scode = DISP_E_PARAMNOTFOUND;
-  return v;
-}
-
-support::Variant null() {
-  support::Variant v;
-  v.get().vt = VT_NULL;
-  return v;
-}
-
 class LateLink : public MaterialLink {
  public:
   explicit LateLink(support::ComPtr<IDispatch> object) : m_object(std::move(object)) {}
@@ -165,27 +155,22 @@ class LateLink : public MaterialLink {
   }
 
  private:
-  // Calls `name` with the arguments in their written order; DISPPARAMS takes them last first.
+  // Calls `name` with the arguments in their written order.
   support::Variant invoke(const wchar_t* name, WORD flags, std::vector<support::Variant>& args, const std::wstring& call) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     HRESULT hr = m_object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr)) fail(ECapeUnknownHR, std::wstring(L"the material object has no member ") + name + L" (" + hexCode(hr) + L")");
-    std::vector<VARIANTARG> reversed;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(it->get());
-    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    std::vector<VARIANTARG> borrowed;
+    for (auto& arg : args) borrowed.push_back(arg.get());
     support::Variant result;
-    EXCEPINFO exception{};
-    UINT badArgument = 0;
-    hr = m_object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.out(), &exception, &badArgument);
-    const support::Bstr description = support::Bstr::attach(exception.bstrDescription);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrHelpFile);
+    counterpart::InvokeFault fault;
+    hr = counterpart::invokeInOrder(m_object.Get(), id, flags, std::move(borrowed), result.out(), &fault);
     if (FAILED(hr)) {
       std::wstring text = L"the material object failed " + call + L" with " + hexCode(hr);
-      if (hr == DISP_E_EXCEPTION && exception.scode) text += L" (" + hexCode(exception.scode) + L")";
-      if (!description.empty()) text += std::wstring(L": ") + description.c_str();
-      if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) text += L" at argument " + std::to_wstring(badArgument);
+      if (hr == DISP_E_EXCEPTION && fault.scode) text += L" (" + hexCode(fault.scode) + L")";
+      if (!fault.description.empty()) text += std::wstring(L": ") + fault.description.c_str();
+      if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) text += L" at argument " + std::to_wstring(fault.argument);
       fail(ECapeUnknownHR, text);
     }
     return result;

@@ -6,10 +6,12 @@
 #include <limits>
 #include <stdexcept>
 
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/PackageError.h"
 #include "support/Text.h"
 
 namespace prthermo {
+
+using counterpart::fail;
 
 namespace {
 

@@ -3,11 +3,16 @@
 #include <cwchar>
 #include <new>
 
-#include "counterparts/prthermo/ComArrays.h"
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/ComArrays.h"
+#include "counterparts/common/PackageError.h"
 #include "support/Text.h"
 
 namespace prthermo {
+
+using counterpart::fail;
+using counterpart::putDoubles;
+using counterpart::readDoubles;
+using counterpart::readWideStrings;
 
 namespace {
 

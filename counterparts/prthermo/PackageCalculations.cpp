@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/common/ComArrays.h"
 #include "counterparts/prthermo/Constants.h"
 #include "counterparts/prthermo/Faults.h"
 #include "counterparts/prthermo/MaterialAccess.h"
@@ -13,6 +13,15 @@
 #include "support/Raii.h"
 
 namespace prthermo {
+
+using counterpart::fail;
+using counterpart::putBools;
+using counterpart::putDoubles;
+using counterpart::putStrings;
+using counterpart::putVariants;
+using counterpart::readStrings;
+using counterpart::readWideStrings;
+using counterpart::sameWideStrings;
 
 namespace {
 

@@ -2,7 +2,8 @@
 // The members that call back into a material object are in PackageCalculations.cpp.
 #include "counterparts/prthermo/PropertyPackage.h"
 
-#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/common/ComArrays.h"
+#include "counterparts/common/PackageCreation.h"
 #include "counterparts/prthermo/Faults.h"
 #include "counterparts/prthermo/PackageCall.h"
 #include "support/Raii.h"
@@ -10,12 +11,12 @@
 
 namespace prthermo {
 
+using counterpart::fail;
+using counterpart::putStrings;
+
 namespace {
 
-using PackageDual = comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>;
-
 const wchar_t kPackageInterface[] = L"ICapeThermoPropertyPackage";
-const wchar_t kIdentificationInterface[] = L"ICapeIdentification";
 const wchar_t kUtilitiesInterface[] = L"ICapeUtilities";
 
 template <class Field>
@@ -33,7 +34,7 @@ std::vector<double> numbers(const std::vector<prcore::Compound>& compounds, Fiel
 }
 
 // The error as COM error information too, for clients that look there.
-void setErrorInfo(const ErrorRecord& error) {
+void setErrorInfo(const counterpart::ErrorRecord& error) {
   support::ComPtr<ICreateErrorInfo> create;
   if (FAILED(CreateErrorInfo(create.GetAddressOf()))) return;
   create->SetGUID(IID_ICapeThermoPropertyPackage);
@@ -47,18 +48,12 @@ void setErrorInfo(const ErrorRecord& error) {
 
 HRESULT PropertyPackage::create(const prcore::PackageDefinition& definition, std::vector<prcore::Compound> compounds,
                                 std::vector<std::vector<double>> kij, IDispatch** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  support::ComPtr<ICapeThermoPropertyPackage> package;
-  HRESULT hr = comkit::createInstance<PropertyPackage>(nullptr, IID_ICapeThermoPropertyPackage,
-                                                      reinterpret_cast<void**>(package.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  auto* self = static_cast<PropertyPackage*>(static_cast<PackageDual*>(package.Get()));
-  self->m_definition = definition;
-  self->m_compounds = std::move(compounds);
-  self->m_kij = std::move(kij);
-  self->m_identity = {support::widen(definition.name), support::widen(definition.description)};
-  return package->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+  return counterpart::createPackage<PropertyPackage>(out, [&](PropertyPackage& package) {
+    package.m_definition = definition;
+    package.m_compounds = std::move(compounds);
+    package.m_kij = std::move(kij);
+    package.m_identity = {support::widen(definition.name), support::widen(definition.description)};
+  });
 }
 
 PropertyPackage::~PropertyPackage() {
@@ -113,38 +108,13 @@ STDMETHODIMP PropertyPackage::GetComponentList(VARIANT* compIds, VARIANT* formul
     HRESULT hr = putStrings(compIds, ids);
     if (SUCCEEDED(hr)) hr = putStrings(formulae, texts(m_compounds, &Compound::formula));
     if (SUCCEEDED(hr)) hr = putStrings(name, texts(m_compounds, &Compound::name));
-    if (SUCCEEDED(hr)) hr = putDoubles(boilTemps, boiling);
-    if (SUCCEEDED(hr)) hr = putDoubles(molwt, numbers(m_compounds, &Compound::mw));
+    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(boilTemps, boiling);
+    if (SUCCEEDED(hr)) hr = counterpart::putDoubles(molwt, numbers(m_compounds, &Compound::mw));
     if (SUCCEEDED(hr)) hr = putStrings(casno, texts(m_compounds, &Compound::cas));
     if (FAILED(hr)) {
       for (VARIANT* v : {compIds, formulae, name, boilTemps, molwt, casno}) VariantClear(v);
     }
     return hr;
-  });
-}
-
-// ICapeIdentification
-
-STDMETHODIMP PropertyPackage::get_ComponentName(BSTR* name) {
-  return call(L"ComponentName", kIdentificationInterface, [&] { return copyText(m_identity.name, name); });
-}
-
-STDMETHODIMP PropertyPackage::put_ComponentName(BSTR name) {
-  return call(L"ComponentName", kIdentificationInterface, [&] {
-    assignText(m_identity.name, name);
-    return S_OK;
-  });
-}
-
-STDMETHODIMP PropertyPackage::get_ComponentDescription(BSTR* desc) {
-  return call(L"ComponentDescription", kIdentificationInterface,
-              [&] { return copyText(m_identity.description, desc); });
-}
-
-STDMETHODIMP PropertyPackage::put_ComponentDescription(BSTR desc) {
-  return call(L"ComponentDescription", kIdentificationInterface, [&] {
-    assignText(m_identity.description, desc);
-    return S_OK;
   });
 }
 
@@ -184,45 +154,11 @@ STDMETHODIMP PropertyPackage::Edit() {
   });
 }
 
-// The error interfaces: the error of the last failed call, kept until the next call.
-
-STDMETHODIMP PropertyPackage::get_name(BSTR* name) {
-  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(errorName(m_error.code), name);
-}
-
-STDMETHODIMP PropertyPackage::get_code(LONG* code) {
-  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  if (!code) return E_POINTER;
-  *code = m_error.code;
-  return S_OK;
-}
-
-STDMETHODIMP PropertyPackage::get_description(BSTR* description) {
-  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(m_error.description, description);
-}
-
-STDMETHODIMP PropertyPackage::get_scope(BSTR* scope) {
-  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(m_error.scope, scope);
-}
-
-STDMETHODIMP PropertyPackage::get_interfaceName(BSTR* interfaceName) {
-  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(m_error.interfaceName, interfaceName);
-}
-
-STDMETHODIMP PropertyPackage::get_operation(BSTR* operation) {
-  if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(m_error.operation, operation);
-}
-
-STDMETHODIMP PropertyPackage::get_moreInfo(BSTR* moreInfo) { return copyText(L"", moreInfo); }
+// ECapeBadInvOrder: the operation of the last failed call, kept until the next call.
 
 STDMETHODIMP PropertyPackage::get_requestedOperation(BSTR* requestedOperation) {
   if (FAILED(onHomeThread())) return RPC_E_WRONG_THREAD;
-  return copyText(m_error.operation, requestedOperation);
+  return counterpart::copyText(m_error.operation, requestedOperation);
 }
 
 STDMETHODIMP PropertyPackage::InterfaceSupportsErrorInfo(REFIID riid) {

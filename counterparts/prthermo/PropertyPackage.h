@@ -13,10 +13,11 @@
 #include "counterparts/prthermo/Calculation.h"
 #include "counterparts/prthermo/core/Compounds.h"
 #include "server/comkit/Dispatch.h"
-#include "counterparts/prthermo/Identity.h"
+#include "counterparts/common/ErrorInterfaces.h"
+#include "counterparts/common/Identification.h"
 #include "counterparts/prthermo/MaterialAccess.h"
 #include "server/comkit/Object.h"
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/PackageError.h"
 #include "counterparts/prthermo/core/PackageFile.h"
 #include "counterparts/prthermo/core/PengRobinson.h"
 
@@ -24,9 +25,10 @@ namespace prthermo {
 
 class PropertyPackage
     : public comkit::Object<comkit::Dual<ICapeThermoPropertyPackage, &LIBID_CAPEOPEN100>,
-                            comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>,
-                            comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>, comkit::Dual<ECapeRoot, &LIBID_CAPEOPEN100>,
-                            comkit::Dual<ECapeUser, &LIBID_CAPEOPEN100>, comkit::Dual<ECapeUnknown, &LIBID_CAPEOPEN100>,
+                            counterpart::Identification<PropertyPackage>,
+                            comkit::Dual<ICapeUtilities, &LIBID_CAPEOPEN100>,
+                            counterpart::RootError<PropertyPackage>, counterpart::UserError<PropertyPackage>,
+                            comkit::Dual<ECapeUnknown, &LIBID_CAPEOPEN100>,
                             comkit::Dual<ECapeInvalidArgument, &LIBID_CAPEOPEN100>,
                             comkit::Dual<ECapeNoImpl, &LIBID_CAPEOPEN100>,
                             comkit::Dual<ECapeLimitedImpl, &LIBID_CAPEOPEN100>,
@@ -51,12 +53,6 @@ class PropertyPackage
   STDMETHODIMP ValidityCheck(IDispatch* materialObject, VARIANT props, VARIANT* relList) override;
   STDMETHODIMP GetPropList(VARIANT* props) override;
 
-  // ICapeIdentification
-  STDMETHODIMP get_ComponentName(BSTR* name) override;
-  STDMETHODIMP put_ComponentName(BSTR name) override;
-  STDMETHODIMP get_ComponentDescription(BSTR* desc) override;
-  STDMETHODIMP put_ComponentDescription(BSTR desc) override;
-
   // ICapeUtilities
   STDMETHODIMP get_parameters(IDispatch** parameters) override;
   STDMETHODIMP put_simulationContext(IDispatch* context) override;
@@ -64,14 +60,8 @@ class PropertyPackage
   STDMETHODIMP Terminate() override;
   STDMETHODIMP Edit() override;
 
-  // ECapeRoot, ECapeUser, ECapeBadInvOrder: the error of the last failed call
-  STDMETHODIMP get_name(BSTR* name) override;
-  STDMETHODIMP get_code(LONG* code) override;
-  STDMETHODIMP get_description(BSTR* description) override;
-  STDMETHODIMP get_scope(BSTR* scope) override;
-  STDMETHODIMP get_interfaceName(BSTR* interfaceName) override;
-  STDMETHODIMP get_operation(BSTR* operation) override;
-  STDMETHODIMP get_moreInfo(BSTR* moreInfo) override;
+  // ECapeBadInvOrder. ECapeRoot and ECapeUser come from their shells; like this getter they
+  // answer RPC_E_WRONG_THREAD off the home thread of a threadBound package (errorAccess).
   STDMETHODIMP get_requestedOperation(BSTR* requestedOperation) override;
 
   // ISupportErrorInfo
@@ -80,9 +70,13 @@ class PropertyPackage
   ~PropertyPackage() override;
 
  private:
+  friend class counterpart::Identification<PropertyPackage>;
+  friend class counterpart::UserError<PropertyPackage>;
+
   // A threadBound package records the call and answers RPC_E_WRONG_THREAD off the thread that
   // created it (without touching its state); any other package: S_OK.
   HRESULT onHomeThread() const;
+  HRESULT errorAccess() const { return onHomeThread(); }
   // One computed result, waiting to be written.
   struct Result {
     BSTR property, phase;  // kept by m_names
@@ -98,6 +92,8 @@ class PropertyPackage
   // into the held error and the returned code.
   template <class Body>
   HRESULT call(const wchar_t* operation, const wchar_t* interfaceName, Body body);
+  template <class Body>
+  HRESULT identificationCall(const wchar_t* operation, Body body);
   void record(HRESULT code, const std::wstring& description, const wchar_t* operation, const wchar_t* interfaceName);
   // The start of every calculation member: refuses calls after Terminate, shows the entry faults.
   void beginCalculation(const wchar_t* operation);
@@ -146,8 +142,7 @@ class PropertyPackage
   prcore::PackageDefinition m_definition;
   std::vector<prcore::Compound> m_compounds;
   std::vector<std::vector<double>> m_kij;
-  Identity m_identity;
-  ErrorRecord m_error;
+  counterpart::ErrorRecord m_error;
   bool m_terminated = false;
   DWORD m_homeThread = GetCurrentThreadId();
 

@@ -1,10 +1,8 @@
 #include "counterparts/prthermo/ThermoSystem.h"
 
-#include <new>
 #include <optional>
 #include <utility>
 
-#include "counterparts/prthermo/ComArrays.h"
 #include "counterparts/prthermo/PropertyPackage.h"
 #include "support/Text.h"
 
@@ -33,69 +31,24 @@ std::optional<prcore::PackageDefinition> findPackage(BSTR name) {
   return std::nullopt;
 }
 
-// Missing or malformed data files mean the system cannot start up its packages.
-template <class Body>
-HRESULT guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const prcore::PackageFileError&) {
-    return ECapeFailedInitialisationHR;
-  } catch (const prcore::DataError&) {
-    return ECapeFailedInitialisationHR;
-  } catch (...) {
-    return ECapeUnknownHR;
-  }
-}
-
 }  // namespace
 
 ThermoSystem::ThermoSystem()
-    : m_identity{L"PR Thermo System", L"Peng-Robinson property packages defined in packages.txt"} {}
+    : ThermoSystemShell({L"PR Thermo System", L"Peng-Robinson property packages defined in packages.txt"}) {}
 
-STDMETHODIMP ThermoSystem::GetPropertyPackages(VARIANT* propertyPackageList) {
-  if (!propertyPackageList) return E_POINTER;
-  return guarded([&] {
-    std::vector<std::string> names;
-    for (const auto& definition : installedPackages()) names.push_back(definition.name);
-    return putStrings(propertyPackageList, names);
-  });
+std::vector<std::string> ThermoSystem::packageNames() const {
+  std::vector<std::string> names;
+  for (const auto& definition : installedPackages()) names.push_back(definition.name);
+  return names;
 }
 
-STDMETHODIMP ThermoSystem::ResolvePropertyPackage(BSTR propertyPackage, IDispatch** propPackObject) {
-  if (!propPackObject) return E_POINTER;
-  *propPackObject = nullptr;
-  return guarded([&] {
-    const auto definition = findPackage(propertyPackage);
-    if (!definition) return static_cast<HRESULT>(ECapeInvalidArgumentHR);
-    const auto database = prcore::CompoundDatabase::load(prcore::moduleFolder());
-    auto compounds = database.select(definition->compounds);
-    auto kij = database.kijMatrix(compounds);
-    return PropertyPackage::create(*definition, std::move(compounds), std::move(kij), propPackObject);
-  });
-}
-
-STDMETHODIMP ThermoSystem::get_ComponentName(BSTR* name) {
-  return guarded([&] { return copyText(m_identity.name, name); });
-}
-
-STDMETHODIMP ThermoSystem::put_ComponentName(BSTR name) {
-  return guarded([&] {
-    assignText(m_identity.name, name);
-    return S_OK;
-  });
-}
-
-STDMETHODIMP ThermoSystem::get_ComponentDescription(BSTR* desc) {
-  return guarded([&] { return copyText(m_identity.description, desc); });
-}
-
-STDMETHODIMP ThermoSystem::put_ComponentDescription(BSTR desc) {
-  return guarded([&] {
-    assignText(m_identity.description, desc);
-    return S_OK;
-  });
+HRESULT ThermoSystem::resolve(BSTR name, IDispatch** out) {
+  const auto definition = findPackage(name);
+  if (!definition) return ECapeInvalidArgumentHR;
+  const auto database = prcore::CompoundDatabase::load(prcore::moduleFolder());
+  auto compounds = database.select(definition->compounds);
+  auto kij = database.kijMatrix(compounds);
+  return PropertyPackage::create(*definition, std::move(compounds), std::move(kij), out);
 }
 
 }  // namespace prthermo

@@ -7,10 +7,8 @@
 #include <string>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "server/comkit/ClassObjectMap.h"
-#include "server/comkit/DllEntry.h"
+#include "counterparts/common/ServerEntry.h"
 #include "server/comkit/Dispatch.h"
-#include "server/comkit/Module.h"
 #include "server/comkit/Object.h"
 #include "support/Raii.h"
 #include "tests/host/ThermoSystemFixture.h"
@@ -74,15 +72,6 @@ class FixtureSystem final : public comkit::Object<CapeDual<ICapeThermoSystem>> {
   }
 };
 
-comkit::ClassObjectMap& objectMap() {
-  static comkit::ClassObjectMap map(
-      comkit::module(),
-      {{&comkit::createInstance<FixtureSystem>,
-        {&kFixtureSystemClsid, L"ThermoSystemFixture", kFixtureSystemProgId, nullptr, nullptr, false, L"Apartment",
-         {kCapeOpenComponent, kThermoSystem}}}});
-  return map;
-}
-
 HRESULT writeDescription() {
   std::wstring key = L"CLSID\\" + comkit::guidText(kFixtureSystemClsid) + L"\\CapeDescription";
   LSTATUS s = RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Name", REG_SZ, kFixtureSystemName,
@@ -92,21 +81,9 @@ HRESULT writeDescription() {
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::attachModule(instance, reason); }
-
-STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
-}
-
-STDAPI DllRegisterServer() {
-  return comkit::guarded([] {
-    HRESULT hr = objectMap().registerServer(false);
-    return SUCCEEDED(hr) ? writeDescription() : hr;
-  });
-}
-
-STDAPI DllUnregisterServer() {
-  return comkit::guarded([] { return objectMap().unregisterServer(false); });
+counterpart::ServedClasses counterpart::servedClasses() {
+  return {{{&comkit::createInstance<FixtureSystem>,
+            {&kFixtureSystemClsid, L"ThermoSystemFixture", kFixtureSystemProgId, nullptr, nullptr, false, L"Apartment",
+             {kCapeOpenComponent, kThermoSystem}}}},
+          &writeDescription};
 }

@@ -4,6 +4,7 @@
 // CAPE-OPEN type library.
 #include <algorithm>
 
+#include "counterparts/common/LateBinding.h"
 #include "tests/matobj/access_support.h"
 #include "support/Trace.h"
 
@@ -12,19 +13,8 @@ namespace {
 
 using support::SetGet;
 
-// An omitted optional argument, as late-bound callers and the dispatch machinery pass it.
-support::Variant omitted() {
-  support::Variant v;
-  v.get().vt = VT_ERROR;
-  v.get().scode = DISP_E_PARAMNOTFOUND;
-  return v;
-}
-
-support::Variant null() {
-  support::Variant v;
-  v.get().vt = VT_NULL;
-  return v;
-}
+using counterpart::null;
+using counterpart::omitted;
 
 // A VARIANT tagged `tag` holding a one-dimensional array made for `own` elements.
 support::Variant mistyped(VARTYPE tag, VARTYPE own, ULONG count) {
@@ -303,18 +293,8 @@ class LateBoundTest : public FieldTest {
     EXPECT_EQ(S_OK, m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) << support::narrow(name);
     return id;
   }
-  // Invoke with the arguments in call order (reversed here, as DISPPARAMS holds them).
   HRESULT call(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result, WORD flags = DISPATCH_METHOD) {
-    std::reverse(args.begin(), args.end());
-    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-    EXCEPINFO exception{};
-    UINT argError = 0;
-    const HRESULT hr =
-        m_dispatch->Invoke(idOf(name), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &exception, &argError);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    return hr;
+    return counterpart::invokeInOrder(m_dispatch.Get(), idOf(name), flags, std::move(args), result);
   }
   static VARIANT text(const support::Bstr& s) {
     VARIANT v;

@@ -1,11 +1,14 @@
-#include "counterparts/prthermo/Registration.h"
+#include "counterparts/common/CapeDescription.h"
 
 #include <string>
+#include <utility>
+
+#include "CAPE-OPENv1-0-0.h"
 
 #include "server/comkit/RegKey.h"
 #include "server/comkit/Registrar.h"
 
-namespace prthermo {
+namespace counterpart {
 
 const GUID CATID_CapeOpenComponent = {0x678c09a1, 0x7d66, 0x11d2, {0xa6, 0x7d, 0x00, 0x10, 0x5a, 0x42, 0x88, 0x7f}};
 const GUID CATID_CapeThermoSystem = {0x678c09a3, 0x7d66, 0x11d2, {0xa6, 0x7d, 0x00, 0x10, 0x5a, 0x42, 0x88, 0x7f}};
@@ -17,14 +20,6 @@ struct NamedText {
   const wchar_t* text;
 };
 
-const CapeDescription kDescription = {
-    L"PR Thermo System",
-    L"Peng-Robinson property packages defined in packages.txt",
-    L"https://quellmar.example/",
-    L"https://quellmar.example/prthermo/",
-    L"Peng-Robinson (1976) thermo system with van der Waals mixing",
-};
-
 HRESULT setText(HKEY key, const NamedText& value) {
   const DWORD bytes = static_cast<DWORD>((wcslen(value.text) + 1) * sizeof(wchar_t));
   const LONG rc = RegSetValueExW(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text), bytes);
@@ -32,8 +27,6 @@ HRESULT setText(HKEY key, const NamedText& value) {
 }
 
 }  // namespace
-
-HRESULT registerCapeDescription(REFCLSID clsid) { return registerCapeDescription(clsid, kDescription); }
 
 HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts) {
   const NamedText values[] = {
@@ -53,4 +46,19 @@ HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts) {
   return S_OK;
 }
 
-}  // namespace prthermo
+ServedClasses thermoSystemServer(const ThermoSystemClass& system) {
+  comkit::ClassRegistration registration{system.clsid,
+                                         system.name,
+                                         system.progId,
+                                         system.versionIndependentProgId,
+                                         &LIBID_CAPEOPEN100,
+                                         false,
+                                         L"Apartment",
+                                         {CATID_CapeOpenComponent, CATID_CapeThermoSystem}};
+  const CLSID* clsid = system.clsid;
+  const CapeDescription description = system.description;
+  return {{{system.create, std::move(registration)}},
+          [clsid, description] { return registerCapeDescription(*clsid, description); }};
+}
+
+}  // namespace counterpart

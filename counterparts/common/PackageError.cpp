@@ -1,8 +1,8 @@
-#include "counterparts/prthermo/PackageError.h"
+#include "counterparts/common/PackageError.h"
 
-#include "CAPE-OPENv1-0-0.h"
+#include <new>
 
-namespace prthermo {
+namespace counterpart {
 
 void fail(HRESULT code, const std::wstring& description) { throw PackageFailure{code, description}; }
 
@@ -28,4 +28,18 @@ const wchar_t* errorName(HRESULT code) {
   return L"ECapeUnknown";
 }
 
-}  // namespace prthermo
+PackageFailure currentFailure(ExceptionDescriber describe) {
+  try {
+    throw;
+  } catch (const PackageFailure& failure) {
+    return failure;
+  } catch (const std::bad_alloc&) {
+    return {ECapeOutOfResourcesHR, L"out of memory"};
+  } catch (const std::exception& e) {
+    return describe(e);
+  } catch (...) {
+    return {ECapeUnknownHR, L"unexpected exception"};
+  }
+}
+
+}  // namespace counterpart

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace prthermo {
+namespace counterpart {
 
 struct Identity {
   std::wstring name, description;
@@ -15,4 +15,4 @@ HRESULT copyText(const std::wstring& text, BSTR* out);
 // Replaces `to` with the BSTR's text; a null BSTR is empty.
 void assignText(std::wstring& to, BSTR from);
 
-}  // namespace prthermo
+}  // namespace counterpart

@@ -1,6 +1,6 @@
-#include "counterparts/prthermo/Identity.h"
+#include "counterparts/common/Identity.h"
 
-namespace prthermo {
+namespace counterpart {
 
 HRESULT copyText(const std::wstring& text, BSTR* out) {
   if (!out) return E_POINTER;
@@ -10,4 +10,4 @@ HRESULT copyText(const std::wstring& text, BSTR* out) {
 
 void assignText(std::wstring& to, BSTR from) { to.assign(from ? from : L"", SysStringLen(from)); }
 
-}  // namespace prthermo
+}  // namespace counterpart

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace prthermo {
+namespace counterpart {
 
 // Clears `out` and fills it with VT_ARRAY|VT_BSTR of the UTF-8 texts, in order.
 HRESULT putStrings(VARIANT* out, const std::vector<std::string>& texts);
@@ -27,4 +27,4 @@ bool sameWideStrings(const VARIANT& in, const std::vector<std::wstring>& texts);
 // The values of a one-dimensional VT_ARRAY|VT_R8, or of a lone VT_R8; false for anything else.
 bool readDoubles(const VARIANT& in, std::vector<double>& values);
 
-}  // namespace prthermo
+}  // namespace counterpart

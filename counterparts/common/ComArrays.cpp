@@ -1,9 +1,9 @@
-#include "counterparts/prthermo/ComArrays.h"
+#include "counterparts/common/ComArrays.h"
 
 #include "support/Raii.h"
 #include "support/Text.h"
 
-namespace prthermo {
+namespace counterpart {
 
 namespace {
 
@@ -121,4 +121,4 @@ bool readDoubles(const VARIANT& in, std::vector<double>& values) {
   return readArray(v, VT_R8, values, [](void* data, ULONG i) { return static_cast<double*>(data)[i]; });
 }
 
-}  // namespace prthermo
+}  // namespace counterpart

@@ -2,7 +2,7 @@
 // against the package's own answers and the host's units.
 #include <cmath>
 
-#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/CalcReference.h"
 
 namespace calc_test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "support/SetGet.h"
 #include "support/Text.h"
-#include "tests/adapter/pkgconfig_fixture.h"
+#include "tests/adapter/PkgConfigFixture.h"
 
 using support::SetGet;
 using support::Variant;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tests/adapter/calc_Reference.h"
-#include "tests/adapter/reliability_Requests.h"
+#include "tests/adapter/CalcReference.h"
+#include "tests/adapter/ReliabilityRequests.h"
 #include "support/Text.h"
 
 namespace reliability_test {

@@ -4,7 +4,7 @@
 // CAPE-OPEN type library.
 #include <algorithm>
 
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 #include "support/Trace.h"
 
 namespace matobj_test {

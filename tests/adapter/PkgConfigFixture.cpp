@@ -1,4 +1,4 @@
-#include "tests/adapter/pkgconfig_fixture.h"
+#include "tests/adapter/PkgConfigFixture.h"
 
 #include <oleauto.h>
 

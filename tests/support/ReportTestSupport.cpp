@@ -1,4 +1,4 @@
-#include "tests/support/test_report_helpers.h"
+#include "tests/support/ReportTestSupport.h"
 
 #include <cstdio>
 #include <filesystem>

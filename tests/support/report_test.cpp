@@ -354,13 +354,6 @@ TEST_F(ReportTest, CutNeverSplitsACharacter) {
   EXPECT_GE(file.size(), 2398u);
 }
 
-TEST_F(ReportTest, SaveTimingsWritesNothingWhileTimingIsNotCollected) {
-  support::methodStart("ComputeKFactors");
-  support::methodEnd("ComputeKFactors");
-  support::saveTimings();
-  EXPECT_FALSE(exists(quellmarTrace()));
-}
-
 // ---------------------------------------------------------------- fallback folders
 
 // Makes the module's trace file unopenable by putting a folder where the file should be.

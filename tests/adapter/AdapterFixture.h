@@ -10,6 +10,7 @@
 
 #include "tests/adapter/HostVariables.h"
 #include "tests/common/MessageSink.h"
+#include "tests/common/StackObject.h"
 #include "counterparts/host/OrvexHost.h"
 #include "OvHost.h"
 #include "support/Raii.h"
@@ -37,22 +38,9 @@ HRESULT canUnload(const wchar_t* module);
 std::wstring textIn(const VARIANT& value);
 
 // The argument of a variable event about a variable the case does not declare: only its name.
-class NamedArgument final : public ExtnVariableArgument {
+class NamedArgument final : public StackObject<ExtnVariableArgument> {
  public:
   explicit NamedArgument(const wchar_t* name) : m_name(name) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch && riid != __uuidof(ExtnVariableArgument)) return E_NOINTERFACE;
-    *ppv = static_cast<ExtnVariableArgument*>(this);
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
   STDMETHODIMP get_Name(BSTR* name) override { return (*name = SysAllocString(m_name)) ? S_OK : E_OUTOFMEMORY; }
   STDMETHODIMP get_Variable(IDispatch** variable) override {
     *variable = nullptr;

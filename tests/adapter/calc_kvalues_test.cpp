@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/CalcReference.h"
 
 namespace calc_test {
 namespace {

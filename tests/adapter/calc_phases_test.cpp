@@ -2,7 +2,7 @@
 // against the package's own answers and the host's units.
 #include <cmath>
 
-#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/CalcReference.h"
 
 namespace calc_test {
 namespace {
@@ -104,7 +104,7 @@ TEST_F(PhasesTest, ARefusedRequestNamesItsOwnPropertiesAndMaterial) {
   std::vector<double> f0(n), f1(n), f2(n);
   double* fugacities[3] = {f0.data(), f1.data(), f2.data()};
   ASSERT_EQ(S_OK, package->ComputePhaseFugacities(kT, kP, c.get(), two, fugacities));
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   EXPECT_EQ(E_FAIL, package->ComputePhaseProperties(kT, kP, c.get(), types, fractions, h, s, cp, v));
   text = boxes.onlyText();
   EXPECT_EQ(std::wstring::npos, text.find(L"fugacityCoefficient")) << text;

@@ -65,7 +65,7 @@ TEST_F(FixedAnswers, HandOversBeforeInitializeFailWithTheThreadText) {
   ASSERT_TRUE(customView);
   EXPECT_EQ(E_FAIL, extension->VariableChanged(customView.Get()));
   EXPECT_EQ(L" ERROR: changing to CAPE-OPEN thread", boxes.onlyText());
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   EXPECT_EQ(E_FAIL, extension->Save());
   EXPECT_EQ(L" ERROR: changing to CAPE-OPEN thread", boxes.onlyText());
   EXPECT_TRUE(host->calls(L"Save").empty());
@@ -96,10 +96,10 @@ TEST_F(FixedAnswers, PrivateInterfaceFixedMembersAndRecallingFlag) {
 TEST_F(FixedAnswers, DiagnosticsForwardToTheErrorObject) {
   EXPECT_EQ(E_FAIL, diagnostics->popUpError(E_FAIL, bstr(L"the package said no").get()));
   EXPECT_EQ(L" ERROR: the package said no", boxes.onlyText());
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   EXPECT_EQ(E_FAIL, diagnostics->logError(E_FAIL, bstr(L"logged failure").get()));
   EXPECT_EQ(L" ERROR: logged failure", boxes.onlyText());
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   // A complaint about a failure outside the CAPE-OPEN range: kind 6, the composed text after it.
   EXPECT_EQ(E_FAIL, diagnostics->complainError(bstr(L"reading").get(), E_FAIL, nullptr, VARIANT_FALSE,
                                                bstr(L"more").get()));

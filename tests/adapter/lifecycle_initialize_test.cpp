@@ -310,7 +310,7 @@ TEST_F(InitializeTest, PkgSaveAndPkgRecallRoundTripThroughTheHost) {
   putHostValue(L"PropPackAlias", text(L"changed").get());
   putHostValue(L"TextMessage", text(L"changed too").get());
 
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   EXPECT_EQ(S_OK, priv->PkgRecall(saved.get(), nullptr));
   EXPECT_EQ(0u, boxes.count());
   LONG recalling = 0;

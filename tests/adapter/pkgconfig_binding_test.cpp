@@ -5,7 +5,7 @@
 
 #include "support/SetGet.h"
 #include "support/Text.h"
-#include "tests/adapter/pkgconfig_fixture.h"
+#include "tests/adapter/PkgConfigFixture.h"
 
 using support::SetGet;
 using support::Variant;
@@ -184,7 +184,7 @@ TEST_F(BindingTest, ExceptionWhileBindingIsAnInternalErrorAndLaterBindingsWork) 
   EXPECT_NE(std::wstring::npos, shown.find(L"initializing EDF variables")) << shown;
   EXPECT_EQ("INTERNAL ERROR initializing EDF variables", errors->lastMessage());
 
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   ASSERT_HRESULT_SUCCEEDED(config.bindAll(container.Get(), false, *errors));
   EXPECT_TRUE(test_sink::boxes().empty());
   EXPECT_EQ(kHelp, textIn(hostValue(L"ComponentsMessage")));

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tests/adapter/calc_Reference.h"
-#include "tests/adapter/reliability_Requests.h"
+#include "tests/adapter/CalcReference.h"
+#include "tests/adapter/ReliabilityRequests.h"
 #include "support/Text.h"
 
 namespace reliability_test {
@@ -29,7 +29,7 @@ struct Fault {
 class FaultTest : public calc_test::CalcTest, public ::testing::WithParamInterface<Fault> {
  protected:
   Answer ask(int kind) {
-    test_sink::boxes().clear();
+    test_sink::clearBoxes();
     const std::vector<double> y = mixture({0.8, 0.2, 0.1}), x = mixture({0.2, 0.8, 0.4});
     Answer answer;
     values = perform(package.Get(), {kind, 300, 2000}, y, x);
@@ -161,7 +161,7 @@ TEST_P(CreationFaultTest, InitializeFailsWithTheMessageAndTheProcessGoesOn) {
   EXPECT_EQ(fault.code, initialize(adapter_test::choiceOf(fault.package).c_str()));
   ASSERT_EQ(1u, boxes.count());
   EXPECT_EQ(0u, boxes.shown()[0].text.find(fault.message)) << support::narrow(boxes.shown()[0].text);
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
   std::vector<double> k(2, 0.0), v = {0.5, 0.5};
   double* rows[3] = {v.data(), v.data(), v.data()};
   EXPECT_EQ(E_FAIL, package->ComputeKFactorsVL(300, 2000, rows, k.data()));

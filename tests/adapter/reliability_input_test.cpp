@@ -6,8 +6,8 @@
 #include <random>
 #include <set>
 
-#include "tests/adapter/calc_Reference.h"
-#include "tests/adapter/reliability_Requests.h"
+#include "tests/adapter/CalcReference.h"
+#include "tests/adapter/ReliabilityRequests.h"
 #include "support/Raii.h"
 
 namespace reliability_test {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <thread>
 
-#include "tests/adapter/calc_Reference.h"
-#include "tests/adapter/reliability_Requests.h"
+#include "tests/adapter/CalcReference.h"
+#include "tests/adapter/ReliabilityRequests.h"
 
 namespace reliability_test {
 namespace {

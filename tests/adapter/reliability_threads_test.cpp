@@ -7,8 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "tests/adapter/calc_Reference.h"
-#include "tests/adapter/reliability_Requests.h"
+#include "tests/adapter/CalcReference.h"
+#include "tests/adapter/ReliabilityRequests.h"
 #include "support/Text.h"
 
 namespace reliability_test {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,33 +14,15 @@
 #include "bridge/GlobalizedPointer.h"
 #include "server/comkit/Object.h"
 #include "support/Raii.h"
+#include "tests/common/MessageSink.h"
 
 namespace {
 
-std::mutex g_boxLock;
-std::vector<std::wstring> g_boxes;
-
-std::vector<std::wstring> takeBoxes() {
-  std::lock_guard<std::mutex> lock(g_boxLock);
-  return std::exchange(g_boxes, {});
-}
-
-bool anyBoxContains(const std::vector<std::wstring>& boxes, const wchar_t* text) {
+bool anyBoxContains(const std::vector<test_sink::Box>& boxes, const wchar_t* text) {
   for (const auto& box : boxes)
-    if (box.find(text) != std::wstring::npos) return true;
+    if (box.text.find(text) != std::wstring::npos) return true;
   return false;
 }
-
-}  // namespace
-
-extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND, const wchar_t* text, const wchar_t*,
-                                                                  unsigned) {
-  std::lock_guard<std::mutex> lock(g_boxLock);
-  g_boxes.push_back(text ? text : L"");
-  return IDOK;
-}
-
-namespace {
 
 using Probe = ICapeIdentification;
 using ProbePointer = bridge::GlobalizedPointer<Probe>;
@@ -137,7 +118,7 @@ class GlobalizedPointerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(m_apartment.result()));
-    takeBoxes();
+    test_sink::takeBoxes();
   }
   support::ComApartment m_apartment;
 };
@@ -160,7 +141,7 @@ TEST_F(GlobalizedPointerTest, OwnerThreadGetsTheRawPointerWithAReference) {
   EXPECT_EQ(S_OK, pointer.unglobalize());
   EXPECT_FALSE(pointer.registered());
   EXPECT_EQ(start + 1, refCount(probe.Get())) << "the raw reference stays until destruction";
-  EXPECT_TRUE(takeBoxes().empty());
+  EXPECT_TRUE(test_sink::takeBoxes().empty());
 }
 
 TEST_F(GlobalizedPointerTest, OtherApartmentGetsAProxyWhoseCallsRunOnTheOwnerThread) {
@@ -178,7 +159,7 @@ TEST_F(GlobalizedPointerTest, OtherApartmentGetsAProxyWhoseCallsRunOnTheOwnerThr
   EXPECT_EQ(GetCurrentThreadId(), ProbeObject::lastCallThread.load());
   EXPECT_NE(seen.thread, ProbeObject::lastCallThread.load());
   EXPECT_EQ(S_OK, pointer.unglobalize());
-  EXPECT_TRUE(takeBoxes().empty());
+  EXPECT_TRUE(test_sink::takeBoxes().empty());
 }
 
 TEST_F(GlobalizedPointerTest, UnglobalizeRevokesForEveryThread) {
@@ -195,7 +176,7 @@ TEST_F(GlobalizedPointerTest, UnglobalizeRevokesForEveryThread) {
   support::ComPtr<Probe> got;
   EXPECT_EQ(E_FAIL, pointer.get(got));
   EXPECT_EQ(nullptr, got.Get());
-  EXPECT_TRUE(takeBoxes().empty());
+  EXPECT_TRUE(test_sink::takeBoxes().empty());
 }
 
 TEST_F(GlobalizedPointerTest, ReferenceCountsReturnToTheirStart) {
@@ -217,7 +198,7 @@ TEST_F(GlobalizedPointerTest, ReferenceCountsReturnToTheirStart) {
     EXPECT_GT(refCount(probe.Get()), start + 1) << "the table holds a reference of its own";
   }
   EXPECT_EQ(start, refCount(probe.Get())) << "the destructor revokes and releases";
-  EXPECT_TRUE(takeBoxes().empty());
+  EXPECT_TRUE(test_sink::takeBoxes().empty());
 }
 
 TEST_F(GlobalizedPointerTest, ReleaseAfterRegisteringLeavesOnlyTheTablesReference) {
@@ -243,7 +224,7 @@ TEST_F(GlobalizedPointerTest, ReleaseAfterRegisteringLeavesOnlyTheTablesReferenc
   // Without its registration the released raw pointer is not handed out any more.
   EXPECT_EQ(S_OK, pointer.get(got));
   EXPECT_EQ(nullptr, got.Get());
-  EXPECT_TRUE(takeBoxes().empty());
+  EXPECT_TRUE(test_sink::takeBoxes().empty());
 }
 
 TEST_F(GlobalizedPointerTest, NullPointerGivesNullAndSuccessOnEveryThread) {
@@ -257,7 +238,7 @@ TEST_F(GlobalizedPointerTest, NullPointerGivesNullAndSuccessOnEveryThread) {
   EXPECT_EQ(S_OK, seen.hr);
   EXPECT_FALSE(seen.gotPointer);
   EXPECT_EQ(E_POINTER, pointer.get(static_cast<Probe**>(nullptr)));
-  EXPECT_TRUE(takeBoxes().empty());
+  EXPECT_TRUE(test_sink::takeBoxes().empty());
 }
 
 TEST_F(GlobalizedPointerTest, UnglobalizeOnAForeignThreadIsReportedAndKeepsTheRegistration) {
@@ -267,9 +248,9 @@ TEST_F(GlobalizedPointerTest, UnglobalizeOnAForeignThreadIsReportedAndKeepsTheRe
   HRESULT foreign = S_OK;
   onOtherApartment([&] { foreign = pointer.unglobalize(); });
   EXPECT_EQ(E_FAIL, foreign);
-  auto boxes = takeBoxes();
+  auto boxes = test_sink::takeBoxes();
   ASSERT_EQ(1u, boxes.size());
-  EXPECT_TRUE(anyBoxContains(boxes, L"Unglobalizing pointer in different thread")) << boxes[0];
+  EXPECT_TRUE(anyBoxContains(boxes, L"Unglobalizing pointer in different thread")) << boxes[0].text;
 
   EXPECT_TRUE(pointer.registered());
   EXPECT_EQ(S_OK, getOnOtherThread(pointer, probe.Get()).callHr);
@@ -283,9 +264,9 @@ TEST_F(GlobalizedPointerTest, GlobalizeWhileRegisteredIsReportedAndKeepsTheFirst
   ProbePointer pointer;
   ASSERT_EQ(S_OK, pointer.globalize(first));
   EXPECT_EQ(E_FAIL, pointer.globalize(second));
-  auto boxes = takeBoxes();
+  auto boxes = test_sink::takeBoxes();
   ASSERT_EQ(1u, boxes.size());
-  EXPECT_TRUE(anyBoxContains(boxes, L"Unexpected error ")) << boxes[0];
+  EXPECT_TRUE(anyBoxContains(boxes, L"Unexpected error ")) << boxes[0].text;
   EXPECT_EQ(secondStart, refCount(second.Get())) << "the refused pointer is not kept";
 
   support::ComPtr<Probe> got;
@@ -298,7 +279,7 @@ TEST_F(GlobalizedPointerTest, DestructionOnAForeignThreadReportsBothFailures) {
   auto* pointer = new ProbePointer(true);
   ASSERT_EQ(S_OK, pointer->globalize(probe));
   onOtherApartment([&] { delete pointer; });
-  auto boxes = takeBoxes();
+  auto boxes = test_sink::takeBoxes();
   EXPECT_EQ(2u, boxes.size());
   EXPECT_TRUE(anyBoxContains(boxes, L"Unglobalizing pointer in different thread"));
   EXPECT_TRUE(anyBoxContains(boxes, L"Unexpected error "));

@@ -19,6 +19,18 @@ using bridge_test::PumpedThread;
 const UINT kSetEvent = WM_APP + 1;  // lParam: the event to set
 const HANDLE kBogusHandle = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x4ffffff0));
 
+// A message-only window of this thread, of a class registered once per name.
+HWND createMessageWindow(WNDPROC procedure, const wchar_t* className) {
+  WNDCLASSW type{};
+  type.lpfnWndProc = procedure;
+  type.hInstance = GetModuleHandleW(nullptr);
+  type.lpszClassName = className;
+  RegisterClassW(&type);
+  HWND window = CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance, nullptr);
+  EXPECT_NE(nullptr, window);
+  return window;
+}
+
 LRESULT CALLBACK setterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kSetEvent) return DefWindowProcW(window, message, wParam, lParam);
   ++*reinterpret_cast<int*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -30,14 +42,7 @@ LRESULT CALLBACK setterProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 class SetterWindow {
  public:
   SetterWindow() {
-    WNDCLASSW type{};
-    type.lpfnWndProc = setterProc;
-    type.hInstance = GetModuleHandleW(nullptr);
-    type.lpszClassName = L"BridgeTestSetter";
-    RegisterClassW(&type);
-    m_window = CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance,
-                               nullptr);
-    EXPECT_NE(nullptr, m_window);
+    m_window = createMessageWindow(setterProc, L"BridgeTestSetter");
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&dispatched));
   }
   ~SetterWindow() { DestroyWindow(m_window); }
@@ -293,14 +298,7 @@ LRESULT CALLBACK posterProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 class PosterWindow {
  public:
   PosterWindow() {
-    WNDCLASSW type{};
-    type.lpfnWndProc = posterProc;
-    type.hInstance = GetModuleHandleW(nullptr);
-    type.lpszClassName = L"BridgeTestPoster";
-    RegisterClassW(&type);
-    m_window = CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance,
-                               nullptr);
-    EXPECT_NE(nullptr, m_window);
+    m_window = createMessageWindow(posterProc, L"BridgeTestPoster");
   }
   ~PosterWindow() { DestroyWindow(m_window); }
   void post(bridge::SpinSignal& signal, const support::Event& event) const {

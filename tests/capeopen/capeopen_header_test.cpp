@@ -9,7 +9,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "support/Text.h"
-#include "tests/capeopen/capeopen_vtable_slots.h"
+#include "tests/capeopen/VtableSlots.h"
 
 namespace {
 

@@ -12,16 +12,6 @@ namespace errors_test {
 
 namespace {
 
-support::CriticalSection& boxLock() {
-  static support::CriticalSection lock;
-  return lock;
-}
-
-std::vector<Box>& boxList() {
-  static std::vector<Box> list;
-  return list;
-}
-
 // The trace file is named after the module: this executable's own name keeps it apart.
 constexpr char kModule[] = "test_errors.exe";
 const bool g_named = support::setModuleName(kModule);
@@ -35,16 +25,6 @@ std::string traceText() {
 }
 
 }  // namespace
-
-std::vector<Box> boxes() {
-  support::Lock lock(boxLock());
-  return boxList();
-}
-
-void clearBoxes() {
-  support::Lock lock(boxLock());
-  boxList().clear();
-}
 
 TraceWatch::TraceWatch() : m_start(g_named ? traceText().size() : 0) {}
 
@@ -140,10 +120,3 @@ bool endsWith(const std::string& s, const std::string& suffix) {
 }
 
 }  // namespace errors_test
-
-extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND owner, const wchar_t* text,
-                                                                 const wchar_t* caption, unsigned flags) {
-  support::Lock lock(errors_test::boxLock());
-  errors_test::boxList().push_back({support::narrow(text), support::narrow(caption), owner, flags});
-  return IDOK;
-}

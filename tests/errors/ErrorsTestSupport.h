@@ -9,20 +9,15 @@
 #include <vector>
 
 #include "errors/CCOError.h"
+#include "tests/common/MessageSink.h"
 #include "tests/hostidl/DualObject.h"
 
 namespace errors_test {
 
-struct Box {
-  std::string text;
-  std::string caption;
-  HWND owner;
-  unsigned flags;
-};
-
-// Boxes handed to the executable's message sink (any thread), oldest first.
-std::vector<Box> boxes();
-void clearBoxes();
+// Boxes handed to the executable's message sink (any thread), oldest first, narrow texts.
+using Box = test_sink::NarrowBox;
+inline const std::vector<Box> boxes() { return test_sink::narrowBoxes(); }
+using test_sink::clearBoxes;
 
 // The trace file's text written after construction.
 class TraceWatch {

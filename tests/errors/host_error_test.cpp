@@ -4,6 +4,7 @@
 
 #include "errors/COVCOError.h"
 #include "tests/errors/ErrorsTestSupport.h"
+#include "tests/hostidl/HostSlots.h"
 
 namespace errors_test {
 namespace {
@@ -33,14 +34,10 @@ class HostObject : public DualObject<Itf> {
   HostScript& m_script;
 };
 
-#define RESERVED(n) \
-  HRESULT STDMETHODCALLTYPE Reserved##n() override { return E_NOTIMPL; }
-
 class FakeSolver : public HostObject<HostSolver> {
  public:
   using HostObject::HostObject;
-  RESERVED(1) RESERVED(2) RESERVED(3) RESERVED(4) RESERVED(5) RESERVED(6) RESERVED(7)
-  RESERVED(8) RESERVED(9) RESERVED(10) RESERVED(11) RESERVED(12) RESERVED(13) RESERVED(14)
+  HOST_SOLVER_RESERVED_SLOTS
   HRESULT STDMETHODCALLTYPE put_Enabled(LONG enabled) override {
     m_script.enabled = enabled;
     return m_script.enableResult;
@@ -50,10 +47,7 @@ class FakeSolver : public HostObject<HostSolver> {
 class FakeCase : public HostObject<HostCase> {
  public:
   using HostObject::HostObject;
-  RESERVED(1) RESERVED(2) RESERVED(3) RESERVED(4) RESERVED(5) RESERVED(6) RESERVED(7)
-  RESERVED(8) RESERVED(9) RESERVED(10) RESERVED(11) RESERVED(12) RESERVED(13) RESERVED(14)
-  RESERVED(15) RESERVED(16) RESERVED(17) RESERVED(18) RESERVED(19) RESERVED(20) RESERVED(21)
-  RESERVED(22) RESERVED(23) RESERVED(24) RESERVED(25) RESERVED(26)
+  HOST_CASE_RESERVED_SLOTS
   HRESULT STDMETHODCALLTYPE get_Solver(HostSolver** solver) override {
     ++m_script.solverCalls;
     if (FAILED(m_script.solverResult)) return m_script.solverResult;

@@ -45,3 +45,18 @@
   X(28, ComputeLiquidSurfaceTension, (double, double, double**, double, double*))              \
   X(29, ComputePhaseThermalConductivity, (double, double, double*, double, int, double*))      \
   X(30, ComputePhaseViscosity, (double, double, double*, double, int, double*))
+
+// The reserved slots of the host's solver and case, for in-test stand-ins: the product never
+// calls them, so they only answer E_NOTIMPL.
+#define HOST_RESERVED_SLOT(n) \
+  HRESULT STDMETHODCALLTYPE Reserved##n() override { return E_NOTIMPL; }
+#define HOST_SOLVER_RESERVED_SLOTS                                                                           \
+  HOST_RESERVED_SLOT(1) HOST_RESERVED_SLOT(2) HOST_RESERVED_SLOT(3) HOST_RESERVED_SLOT(4) HOST_RESERVED_SLOT(5) \
+  HOST_RESERVED_SLOT(6) HOST_RESERVED_SLOT(7) HOST_RESERVED_SLOT(8) HOST_RESERVED_SLOT(9)                     \
+  HOST_RESERVED_SLOT(10) HOST_RESERVED_SLOT(11) HOST_RESERVED_SLOT(12) HOST_RESERVED_SLOT(13)                 \
+  HOST_RESERVED_SLOT(14)
+#define HOST_CASE_RESERVED_SLOTS                                                                           \
+  HOST_SOLVER_RESERVED_SLOTS                                                                               \
+  HOST_RESERVED_SLOT(15) HOST_RESERVED_SLOT(16) HOST_RESERVED_SLOT(17) HOST_RESERVED_SLOT(18)                 \
+  HOST_RESERVED_SLOT(19) HOST_RESERVED_SLOT(20) HOST_RESERVED_SLOT(21) HOST_RESERVED_SLOT(22)                 \
+  HOST_RESERVED_SLOT(23) HOST_RESERVED_SLOT(24) HOST_RESERVED_SLOT(25) HOST_RESERVED_SLOT(26)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/hostidl/DualObject.h"
+#include "tests/hostidl/HostSlots.h"
 #include "OvHost.h"
 
 namespace {
@@ -54,14 +55,10 @@ HRESULT handOut(HostLog& log, Out** out) {
   return S_OK;
 }
 
-#define RESERVED(n) \
-  HRESULT STDMETHODCALLTYPE Reserved##n() override { return E_NOTIMPL; }
-
 class FakeSolver : public HostObject<HostSolver> {
  public:
   using HostObject::HostObject;
-  RESERVED(1) RESERVED(2) RESERVED(3) RESERVED(4) RESERVED(5) RESERVED(6) RESERVED(7)
-  RESERVED(8) RESERVED(9) RESERVED(10) RESERVED(11) RESERVED(12) RESERVED(13) RESERVED(14)
+  HOST_SOLVER_RESERVED_SLOTS
   HRESULT STDMETHODCALLTYPE put_Enabled(LONG enabled) override {
     log().solverValue = enabled;
     return S_OK;
@@ -71,10 +68,7 @@ class FakeSolver : public HostObject<HostSolver> {
 class FakeCase : public HostObject<HostCase> {
  public:
   using HostObject::HostObject;
-  RESERVED(1) RESERVED(2) RESERVED(3) RESERVED(4) RESERVED(5) RESERVED(6) RESERVED(7)
-  RESERVED(8) RESERVED(9) RESERVED(10) RESERVED(11) RESERVED(12) RESERVED(13) RESERVED(14)
-  RESERVED(15) RESERVED(16) RESERVED(17) RESERVED(18) RESERVED(19) RESERVED(20) RESERVED(21)
-  RESERVED(22) RESERVED(23) RESERVED(24) RESERVED(25) RESERVED(26)
+  HOST_CASE_RESERVED_SLOTS
   HRESULT STDMETHODCALLTYPE get_Solver(HostSolver** solver) override {
     return handOut<FakeSolver>(log(), solver);
   }

@@ -21,11 +21,13 @@
 #include "tests/hostrun/CaseProcess.h"
 #include "support/Raii.h"
 #include "support/Text.h"
+#include "tests/common/Arrays.h"
 #include "ZendrelLib.h"
 
 namespace {
 
 using nlohmann::json;
+using test_arrays::texts;
 
 constexpr double kR = 8.314462618;  // J/mol/K
 
@@ -74,27 +76,6 @@ const json& resultOf(const char* file, hostrun_test::CaseRun& run) {
   }
   run = found->second.first;
   return found->second.second;
-}
-
-support::Variant texts(const std::vector<std::wstring>& items) {
-  support::Variant v;
-  SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(items.size()));
-  for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
-    support::Bstr b(items[i].c_str());
-    SafeArrayPutElement(array, &i, b.get());
-  }
-  v.get().vt = VT_ARRAY | VT_BSTR;
-  v.get().parray = array;
-  return v;
-}
-
-support::Variant reals(const std::vector<double>& values) {
-  support::Variant v;
-  SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) SafeArrayPutElement(array, &i, const_cast<double*>(&values[i]));
-  v.get().vt = VT_ARRAY | VT_R8;
-  v.get().parray = array;
-  return v;
 }
 
 std::vector<std::wstring> textsOf(const VARIANT& v) {
@@ -157,7 +138,7 @@ struct AttachedPackage {
   HRESULT set(const wchar_t* property, const wchar_t* phase, const wchar_t* basis, const std::vector<double>& values) {
     support::Bstr pr(property), ph(phase), type(L"Mixture"), b(basis);
     support::Variant all;
-    return material->SetProp(pr.get(), ph.get(), all.get(), type.get(), b.get(), reals(values).get());
+    return material->SetProp(pr.get(), ph.get(), all.get(), type.get(), b.get(), test_arrays::doubles(values).get());
   }
   HRESULT calc(const std::vector<std::wstring>& props, const std::vector<std::wstring>& phases, const wchar_t* calcType) {
     support::Bstr type(calcType);

@@ -16,7 +16,8 @@
 #include "support/Raii.h"
 #include "support/SetGet.h"
 #include "support/Trace.h"
-#include "tests/hostvars/message_sink.h"
+#include "tests/common/Arrays.h"
+#include "tests/common/MessageSink.h"
 
 using support::Bstr;
 using support::ComPtr;
@@ -34,19 +35,8 @@ const wchar_t kDefinition[] =
     L"textarray SelectedCompIds\n"
     L"text Hidden unusable\n";
 
-Variant doubles(std::initializer_list<double> values) {
-  Variant v;
-  std::vector<double> list(values);
-  EXPECT_HRESULT_SUCCEEDED(SetGet::createFromBuffer(v.get(), VT_R8, list.data(), static_cast<long>(list.size()), true));
-  return v;
-}
-
-Variant texts(std::initializer_list<const wchar_t*> values) {
-  Variant v;
-  std::vector<std::wstring> list(values.begin(), values.end());
-  EXPECT_HRESULT_SUCCEEDED(SetGet::fromStringList(v.get(), list));
-  return v;
-}
+using test_arrays::doubles;
+using test_arrays::texts;
 
 Variant textValue(const wchar_t* text) {
   Variant v;
@@ -78,7 +68,7 @@ class HostVarsTest : public ::testing::Test {
     ASSERT_HRESULT_SUCCEEDED(host.container(&container));
     ASSERT_HRESULT_SUCCEEDED(set.attachHost(container.Get()));
     ASSERT_NE(nullptr, set.definition());
-    clearBoxes();
+    test_sink::clearBoxes();
   }
 
   // The host's own view of a declared variable.
@@ -115,7 +105,7 @@ TEST_F(HostVarsTest, DeclaredVariablesBindSilentlyToTheirHostInterface) {
   for (IUnknown* reference : bound) EXPECT_NE(nullptr, reference);
   ComPtr<ExtnTextVariable> typed;
   EXPECT_HRESULT_SUCCEEDED(bound[0]->QueryInterface(IID_PPV_ARGS(&typed)));
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(test_sink::texts().empty());
   ASSERT_EQ(4u, set.vars().size());
   EXPECT_EQ(&text, set.vars()[0]);
   EXPECT_EQ(&strings, set.vars()[3]);
@@ -125,7 +115,7 @@ TEST_F(HostVarsTest, AnUndeclaredVariableIsReportedAndStaysUnboundButRegistered)
   OvTextVar missing;
   EXPECT_EQ(nullptr, missing.bind("NoSuchVar", &set));
   EXPECT_EQ(std::vector<std::string>{failureBox("finding EDF variable 'NoSuchVar'. Please upgrade and register latest EDF file.")},
-            shownBoxes());
+            test_sink::texts());
   EXPECT_EQ(&missing, set.find("nosuchvar"));
   // Unbound: the value lives in the wrapper only.
   EXPECT_HRESULT_SUCCEEDED(missing.setText(L"kept here"));
@@ -136,13 +126,13 @@ TEST_F(HostVarsTest, AnUndeclaredVariableIsReportedAndStaysUnboundButRegistered)
 TEST_F(HostVarsTest, AnUnusableDeclarationIsReportedAsNotFound) {
   OvTextVar hidden;
   EXPECT_EQ(nullptr, hidden.bind("Hidden", &set));
-  EXPECT_EQ(std::vector<std::string>{failureBox("Variable Hidden not found in the edf")}, shownBoxes());
+  EXPECT_EQ(std::vector<std::string>{failureBox("Variable Hidden not found in the edf")}, test_sink::texts());
 }
 
 TEST_F(HostVarsTest, AVariableOfAnotherKindFailsItsQueryAsUnexpected) {
   OvRealVar wrongKind;
   EXPECT_EQ(nullptr, wrongKind.bind("PropPackName", &set));
-  const auto boxes = shownBoxes();
+  const auto boxes = test_sink::texts();
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ(0u, boxes[0].find(" ERROR: Unexpected error ")) << boxes[0];
 }
@@ -151,7 +141,7 @@ TEST_F(HostVarsTest, WithoutAHostDefinitionEveryWrapperStaysUnboundWithoutAMessa
   OvVarSet local;
   OvRealVar real;
   EXPECT_EQ(nullptr, real.bind("KitNumber", &local));
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(test_sink::texts().empty());
   EXPECT_HRESULT_SUCCEEDED(real.setReal(2.5));
   double value = 0;
   EXPECT_HRESULT_SUCCEEDED(real.getReal(value));
@@ -204,7 +194,7 @@ TEST_F(HostVarsTest, TextGoesToTheHostAndAppendsWithOrWithoutALineFeed) {
   number.get().lVal = 42;
   EXPECT_HRESULT_SUCCEEDED(text.setValue(number.get()));
   EXPECT_EQ(L"42", textOf(text));
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(test_sink::texts().empty());
 }
 
 TEST_F(HostVarsTest, RealGoesToTheHostAndRestoresExactly) {
@@ -253,7 +243,7 @@ TEST_F(HostVarsTest, RealArrayGoesToTheHostElementByElement) {
   EXPECT_EQ(4.0, reals.getReal(1));
   EXPECT_EQ(E_FAIL, reals.fromText(Bstr(L"1-.-x-.-3").get()));
   EXPECT_EQ(L"0.1-.-4", textOf(reals));
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(test_sink::texts().empty());
 }
 
 TEST_F(HostVarsTest, TextArrayGoesToTheHostAndSplitsAtTheSeparator) {
@@ -270,7 +260,7 @@ TEST_F(HostVarsTest, TextArrayGoesToTheHostAndSplitsAtTheSeparator) {
   EXPECT_EQ(3, SetGet::elementCount(onHost.get()));
   EXPECT_STREQ(L"water", SetGet::getString(onHost.get(), SetGet::lbound(onHost.get()) + 1));
   EXPECT_EQ(L"methane-.-water-.-ethane", textOf(strings));
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(test_sink::texts().empty());
 }
 
 // ---- Past an array's end --------------------------------------------------------------------
@@ -291,10 +281,10 @@ TEST_F(HostVarsTest, ReadingPastTheEndReportsPositionNameAndCount) {
                 failureBox("Error getting position 5 of variable 'SelectedCompIds'. Variable value has only 3 elements"),
                 failureBox("Error getting position 3 of variable 'HypoFlags'. Variable value has only 3 elements"),
                 failureBox("Error getting position -1 of variable 'HypoFlags'. Variable value has only 3 elements")}),
-            shownBoxes());
-  clearBoxes();
+            test_sink::texts());
+  test_sink::clearBoxes();
   EXPECT_EQ(E_FAIL, strings.setText(3, L"d"));
-  EXPECT_EQ(1u, shownBoxes().size());
+  EXPECT_EQ(1u, test_sink::texts().size());
   EXPECT_EQ(L"a-.-b-.-c", textOf(strings));
 }
 
@@ -304,7 +294,7 @@ TEST_F(HostVarsTest, AnUnsetArrayHasNoElementToRead) {
   EXPECT_STREQ(L"", strings.getText(0).c_str());
   EXPECT_EQ(std::vector<std::string>{
                 failureBox("Error getting position 0 of variable 'SelectedCompIds'. Variable value has only 0 elements")},
-            shownBoxes());
+            test_sink::texts());
 }
 
 // ---- Failing host calls ---------------------------------------------------------------------
@@ -324,7 +314,7 @@ TEST_F(HostVarsTest, AFailingHostCallIsReportedAndItsCodeReturned) {
   Bstr saved;
   EXPECT_EQ(E_ACCESSDENIED, text.toText(saved.out()));
   host.failWith(L"GetValue", S_OK);
-  const auto boxes = shownBoxes();
+  const auto boxes = test_sink::texts();
   ASSERT_EQ(4u, boxes.size());
   for (const std::string& box : boxes) {
     EXPECT_EQ(0u, box.find(" ERROR: Unexpected error ")) << box;
@@ -340,7 +330,7 @@ TEST_F(HostVarsTest, AFailingIsSetCallAnswersNoValue) {
   host.failWith(L"IsSet", E_UNEXPECTED);
   EXPECT_FALSE(real.hasValue());
   host.failWith(L"IsSet", S_OK);
-  EXPECT_EQ(1u, shownBoxes().size());
+  EXPECT_EQ(1u, test_sink::texts().size());
   EXPECT_TRUE(real.hasValue());
 }
 
@@ -350,7 +340,7 @@ TEST_F(HostVarsTest, AFailingLookupOfTheDefinitionLeavesTheWrapperUnbound) {
   EXPECT_EQ(nullptr, text.bind("PropPackName", &set));
   host.failWith(L"FindVariable", S_OK);
   EXPECT_EQ(std::vector<std::string>{failureBox("finding EDF variable 'PropPackName'. Please upgrade and register latest EDF file.")},
-            shownBoxes());
+            test_sink::texts());
   EXPECT_HRESULT_SUCCEEDED(text.setText(L"local"));
   Bstr onHost;
   ASSERT_HRESULT_SUCCEEDED(hostVariable<ExtnTextVariable>(L"PropPackName")->get_Value(onHost.out()));
@@ -400,7 +390,7 @@ TEST_F(HostVarsTest, ValuesSurviveTheHostsCaseSaveAndRecall) {
   EXPECT_EQ(0.1 + 0.2, value);
   EXPECT_EQ(1e-300, reals.getReal(1));
   EXPECT_EQ(L"CH4-.--.-H2O", textOf(strings));
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(test_sink::texts().empty());
 }
 
 // ---- Unbound wrappers -----------------------------------------------------------------------
@@ -485,10 +475,10 @@ TEST(UnboundVarTest, RealsReadBackWhateverTheUsersDecimalMark) {
 }
 
 TEST(UnboundVarTest, AnUnboundArrayRefusesAValueOfTheWrongType) {
-  clearBoxes();
+  test_sink::clearBoxes();
   OvRealFlexVar reals;
   EXPECT_EQ(DISP_E_TYPEMISMATCH, reals.setValue(texts({L"a"}).get()));
-  EXPECT_EQ(1u, shownBoxes().size());
+  EXPECT_EQ(1u, test_sink::texts().size());
   EXPECT_HRESULT_SUCCEEDED(reals.setValue(doubles({2.0}).get()));
   EXPECT_EQ(2.0, reals.getReal(0));
 }

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "ids/COIds.h"
 #include "support/Raii.h"
 #include "support/SetGet.h"
 #include "ids/StaticCache.h"
@@ -50,29 +49,33 @@ TEST(IdsStaticCache, TheTenLists) {
     EXPECT_EQ(0, SetGet::lbound(list)) << "list " << i;
     EXPECT_EQ(expected[i], namesOf(list)) << "list " << i;
   }
-  EXPECT_EQ(&c.m_lists[CStaticCache::PhaseProps].get(), &c.list(CStaticCache::PhaseProps));
-  EXPECT_EQ(0, c.m_reserved);
 }
 
-TEST(IdsStaticCache, ListsAreTheSameArraysOnEveryUse) {
-  const VARIANT& a = CStaticCache::instance().list(CStaticCache::VaporLiquidPhases);
-  const VARIANT& b = CStaticCache::instance().list(CStaticCache::VaporLiquidPhases);
-  EXPECT_EQ(a.parray, b.parray);
-  EXPECT_EQ(&CStaticCache::instance(), &CStaticCache::instance());
-}
-
-TEST(IdsStaticCache, NameReferencesAreTheIdentifierTablesStrings) {
+// The names go out as BSTR arguments: a package reads their length from the prefix, so each
+// must be a whole BSTR with the name the packages know.
+TEST(IdsStaticCache, NamesSentWithRequestsAreWholeStringsOfTheirNames) {
   const CStaticCache& c = CStaticCache::instance();
-  EXPECT_EQ(COIds::getName(FtTP), c.m_flashTP);
-  EXPECT_EQ(COIds::getName(PpFUGACITYCOEFFICIENT), c.m_fugacityCoefficientName);
-  EXPECT_EQ(COIds::getName(PpENTHALPY), c.m_enthalpyName);
-  EXPECT_EQ(COIds::getName(PhLIQUID), c.m_twoLiquidNames[0]);
-  EXPECT_EQ(COIds::getName(PhLIQUID), c.m_twoLiquidNames[1]);
-  EXPECT_EQ(COIds::getName(PhVAPOR), c.m_vaporName);
-  EXPECT_EQ(COIds::getName(PhLIQUID), c.m_liquidName);
-  const int props[] = {PpENTHALPY, PpENTROPY, PpHEATCAPACITY, PpVOLUME};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(COIds::getName(props[i]), c.m_phasePropNames[i]) << i;
-  EXPECT_EQ(L"TP", text(c.m_flashTP));
+  const struct {
+    BSTR sent;
+    const wchar_t* name;
+  } names[] = {
+      {c.m_flashTP, L"TP"},
+      {c.m_fugacityCoefficientName, L"fugacityCoefficient"},
+      {c.m_enthalpyName, L"enthalpy"},
+      {c.m_twoLiquidNames[0], L"Liquid"},
+      {c.m_twoLiquidNames[1], L"Liquid"},
+      {c.m_vaporName, L"Vapor"},
+      {c.m_liquidName, L"Liquid"},
+      {c.m_phasePropNames[0], L"enthalpy"},
+      {c.m_phasePropNames[1], L"entropy"},
+      {c.m_phasePropNames[2], L"heatCapacity"},
+      {c.m_phasePropNames[3], L"volume"},
+  };
+  for (const auto& n : names) {
+    ASSERT_NE(nullptr, n.sent) << text(Bstr(n.name).get());
+    EXPECT_EQ(std::wstring(n.name), text(n.sent));
+    EXPECT_EQ(wcslen(n.sent), SysStringLen(n.sent)) << text(n.sent);
+  }
 }
 
 TEST(IdsStaticCache, MatchingModesAndViewVariableNames) {

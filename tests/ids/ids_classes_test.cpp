@@ -6,7 +6,7 @@
 
 #include "ids/COIds.h"
 #include "support/Raii.h"
-#include "tests/ids/failure_text.h"
+#include "tests/ids/FailureText.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;

@@ -2,11 +2,12 @@
 // the variables of the flash types and the host phase offsets; the fill checks on a table of their own.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "ids/COIds.h"
 #include "support/Raii.h"
-#include "tests/ids/failure_text.h"
+#include "tests/ids/FailureText.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;
@@ -14,147 +15,64 @@ using support::Bstr;
 
 namespace {
 
-struct Position {
-  int id;
+struct FieldName {
   const wchar_t* name;
+  int kind;
 };
 
-// The names by position as the product must know them (positions 1 to 134).
-const Position kExpected[] = {
-    {1, L"Overall"},
-    {2, L"VaporLiquid"},
-    {3, L"Vapor"},
-    {4, L"Liquid"},
-    {5, L"HeavyLiquid"},
-    {6, L"Water"},
-    {7, L"Solid"},
-    {8, L"LiquidLiquid"},
-    {9, L"LiquidSolid"},
-    {10, L"VaporSolid"},
-    {11, L"Mixture"},
-    {12, L"Pure"},
-    {13, L"mole"},
-    {14, L"mass"},
-    {15, L"TP"},
-    {16, L"PH"},
-    {17, L"TH"},
-    {18, L"TVF"},
-    {19, L"PVF"},
-    {20, L"HVF"},
-    {21, L"PS"},
-    {22, L"TS"},
-    {23, L".Dtemperature"},
-    {24, L".Dpressure"},
-    {25, L".DmolFraction"},
-    {26, L".Dmoles"},
-    {27, L"temperature"},
-    {28, L"pressure"},
-    {29, L"fraction"},
-    {30, L"fugacityCoefficient"},
-    {31, L"logFugacity"},
-    {32, L"logFugacityCoefficient"},
-    {33, L"fugacity"},
-    {34, L"kvalues"},
-    {35, L"enthalpy"},
-    {36, L"entropy"},
-    {37, L"heatCapacity"},
-    {38, L"volume"},
-    {39, L"heatCapacityCV"},
-    {40, L"density"},
-    {41, L"flow"},
-    {42, L"enthalpy.Dtemperature"},
-    {43, L"phaseFraction"},
-    {44, L"totalFlow"},
-    {45, L"logkvalues"},
-    {46, L"compressibility"},
-    {47, L"viscosity"},
-    {48, L"thermalConductivity"},
-    {49, L"selfDiffusionCoefficient"},
-    {50, L"activity"},
-    {51, L"activityCoefficient"},
-    {52, L"surfaceTension"},
-    {53, L"compressibilityFactor"},
-    {54, L"vaporPressure"},
-    {55, L"sublimationPressure"},
-    {56, L"meltingPressure"},
-    {57, L"glassTransitionTemperature"},
-    {58, L"solidSolidPhaseTransitionTemperature"},
-    {59, L"solidSolidPhaseTransitionPressure"},
-    {60, L"virialCoefficient"},
-    {61, L"expansivity"},
-    {62, L"jouleThomsonCoefficient"},
-    {63, L"heatOfVaporization"},
-    {64, L"heatOfSublimation"},
-    {65, L"heatOfFusion"},
-    {66, L"heatOfSolidSolidPhaseTransition"},
-    {67, L"volumeChangeUponVaporization"},
-    {68, L"volumeChangeUponSublimation"},
-    {69, L"volumeChangeUponMelting"},
-    {70, L"volumeChangeUponSolidSolidPhaseTransition"},
-    {71, L"idealGasHeatCapacity"},
-    {72, L"idealGasEnthalpy"},
-    {73, L"excessEnthalpy"},
-    {74, L"excessEnergy"},
-    {75, L"excessGibbsFreeEnergy"},
-    {76, L"excessHelmholtzFreeEnergy"},
-    {77, L"excessEntropy"},
-    {78, L"excessVolume"},
-    {79, L"energy"},
-    {80, L"gibbsFreeEnergy"},
-    {81, L"helmholtzFreeEnergy"},
-    {82, L"partialMolarEnthalpy"},
-    {83, L"partialMolarEnergy"},
-    {84, L"partialGibbsFreeEnergy"},
-    {85, L"partialHelmholtzFreeEnergy"},
-    {86, L"partialMolarVolume"},
-    {87, L"bubblePointPressure"},
-    {88, L"bubblePointTemperature"},
-    {89, L"dewPointPressure"},
-    {90, L"dewPointTemperature"},
-    {91, L"moles"},
-    {92, L"mass"},
-    {93, L"molecularWeight"},
-    {94, L"boilingPointTemperature"},
-    {95, L"casRegistryNumber"},
-    {96, L"iupacName"},
-    {97, L"chemicalFormula"},
-    {98, L"structureFormula"},
-    {99, L"molecularWeight"},
-    {100, L"criticalTemperature"},
-    {101, L"criticalPressure"},
-    {102, L"criticalVolume"},
-    {103, L"criticalCompressibilityFactor"},
-    {104, L"criticalDensity"},
-    {105, L"acentricFactor"},
-    {106, L"dipoleMoment"},
-    {107, L"parachor"},
-    {108, L"gyrationRadius"},
-    {109, L"associationParameter"},
-    {110, L"diffusionVolume"},
-    {111, L"diffusionCoefficient"},
-    {112, L"vanderwaalsVolume"},
-    {113, L"vanderwaalsArea"},
-    {114, L"energyLennardJones"},
-    {115, L"lengthLennardJones"},
-    {116, L"normalBoilingPoint"},
-    {117, L"heatOfVaporizationAtNormalBoilingPoint"},
-    {118, L"normalFreezingPoint"},
-    {119, L"heatOfFusionAtNormalFreezingPoint"},
-    {120, L"liquidDensityAt25C"},
-    {121, L"liquidVolumeAt25C"},
-    {122, L"idealGasGibbsFreeEnergyOfFormationAt25C"},
-    {123, L"idealGasEnthalpyOfFormationAt25C"},
-    {124, L"standardFormationEnthalpySolid"},
-    {125, L"standardFormationEnthalpyLiquid"},
-    {126, L"standardFormationEnthalpyGas"},
-    {127, L"standardFreeFormationEnthalpySolid"},
-    {128, L"standardFreeFormationEnthalpyLiquid"},
-    {129, L"standardFreeFormationEnthalpyGas"},
-    {130, L"standardEntropySolid"},
-    {131, L"standardEntropyLiquid"},
-    {132, L"standardEntropyGas"},
-    {133, L"triplePointTemperature"},
-    {134, L"triplePointPressure"},
+// Identifiers that packages and hosts send across the interface (phases, calculation types,
+// bases, flash types, derivative suffixes, properties and compound constants), each with the
+// kind it is looked up in. The product must know every one under exactly this spelling.
+const FieldName kFieldNames[] = {
+    {L"Vapor", COIds::KPhase},
+    {L"Liquid", COIds::KPhase},
+    {L"Solid", COIds::KPhase},
+    {L"Overall", COIds::KPhase},
+    {L"VaporLiquid", COIds::KPhase},
+    {L"Mixture", COIds::KCalcType},
+    {L"Pure", COIds::KCalcType},
+    {L"mole", COIds::KBasis},
+    {L"mass", COIds::KBasis},
+    {L"TP", COIds::KFlashType},
+    {L"PH", COIds::KFlashType},
+    {L"PS", COIds::KFlashType},
+    {L"TVF", COIds::KFlashType},
+    {L"PVF", COIds::KFlashType},
+    {L".Dtemperature", COIds::KDerivative},
+    {L".Dpressure", COIds::KDerivative},
+    {L".Dmoles", COIds::KDerivative},
+    {L"temperature", COIds::KProperty},
+    {L"pressure", COIds::KProperty},
+    {L"fraction", COIds::KProperty},
+    {L"phaseFraction", COIds::KProperty},
+    {L"flow", COIds::KProperty},
+    {L"totalFlow", COIds::KProperty},
+    {L"enthalpy", COIds::KProperty},
+    {L"entropy", COIds::KProperty},
+    {L"volume", COIds::KProperty},
+    {L"density", COIds::KProperty},
+    {L"fugacity", COIds::KProperty},
+    {L"fugacityCoefficient", COIds::KProperty},
+    {L"logFugacityCoefficient", COIds::KProperty},
+    {L"heatCapacity", COIds::KProperty},
+    {L"gibbsFreeEnergy", COIds::KProperty},
+    {L"viscosity", COIds::KProperty},
+    {L"thermalConductivity", COIds::KProperty},
+    {L"molecularWeight", COIds::KProperty},
+    {L"compressibilityFactor", COIds::KProperty},
+    {L"surfaceTension", COIds::KProperty},
+    {L"enthalpy.Dtemperature", COIds::KProperty},
+    {L"molecularWeight", COIds::KConstant},
+    {L"criticalTemperature", COIds::KConstant},
+    {L"criticalPressure", COIds::KConstant},
+    {L"criticalVolume", COIds::KConstant},
+    {L"criticalDensity", COIds::KConstant},
+    {L"normalBoilingPoint", COIds::KConstant},
+    {L"liquidDensityAt25C", COIds::KConstant},
+    {L"liquidVolumeAt25C", COIds::KConstant},
+    {L"acentricFactor", COIds::KConstant},
+    {L"casRegistryNumber", COIds::KConstant},
+    {L"chemicalFormula", COIds::KConstant},
 };
 
 // Kind of a position by the kind ranges.
@@ -188,23 +106,36 @@ testing::Environment* const g_loadTimeBoxes = testing::AddGlobalTestEnvironment(
 
 }  // namespace
 
-TEST(IdsTable, EveryPositionHoldsItsName) {
-  ASSERT_EQ(134u, sizeof(kExpected) / sizeof(kExpected[0]));
-  for (const Position& p : kExpected) {
-    BSTR name = COIds::getName(p.id);
-    ASSERT_NE(nullptr, name) << p.id;
-    EXPECT_EQ(std::wstring(p.name), text(name)) << "position " << p.id;
-    EXPECT_EQ(wcslen(p.name), SysStringLen(name)) << "position " << p.id;
-    EXPECT_LE(SysStringLen(name), 45u);
+TEST(IdsTable, EveryPositionHoldsAShortNameWithoutBlanks) {
+  for (int id = 1; id < COIds::count(); ++id) {
+    BSTR name = COIds::getName(id);
+    ASSERT_NE(nullptr, name) << "position " << id;
+    const std::wstring shown = text(name);
+    EXPECT_EQ(wcslen(name), SysStringLen(name)) << "position " << id;
+    EXPECT_FALSE(shown.empty()) << "position " << id;
+    EXPECT_LE(shown.size(), 45u) << "position " << id;
+    EXPECT_EQ(std::wstring::npos, shown.find_first_of(L" \t\r\n")) << "position " << id << ": " << shown;
   }
 }
 
+// Lookups are case-insensitive and stop at the first match: a name written twice in one kind
+// (in any case) would hide the later position, and a kind range off by one would lose its ends.
 TEST(IdsTable, EveryNameIsFoundAtItsPositionWithinItsKind) {
-  for (const Position& p : kExpected) {
-    const int kind = expectedKind(p.id);
-    EXPECT_EQ(p.id, find(p.name, kind)) << text(Bstr(p.name).get());
-    EXPECT_EQ(p.id, find(upper(p.name).c_str(), kind)) << "case-insensitive, position " << p.id;
-    EXPECT_TRUE(COIds::isOfKind(p.id, kind)) << p.id;
+  for (int id = 1; id < COIds::count(); ++id) {
+    const int kind = expectedKind(id);
+    const std::wstring name = text(COIds::getName(id));
+    EXPECT_EQ(id, find(name.c_str(), kind)) << "position " << id << ": " << name;
+    EXPECT_EQ(id, find(upper(name).c_str(), kind)) << "case-insensitive, position " << id;
+    EXPECT_TRUE(COIds::isOfKind(id, kind)) << id;
+  }
+}
+
+TEST(IdsTable, TheNamesPackagesAndHostsSendAreKnownInTheirKind) {
+  for (const FieldName& field : kFieldNames) {
+    const int id = find(field.name, field.kind);
+    ASSERT_GT(id, 0) << "not known: " << text(Bstr(field.name).get());
+    EXPECT_EQ(std::wstring(field.name), text(COIds::getName(id))) << "spelled otherwise at position " << id;
+    EXPECT_EQ(id, find(upper(field.name).c_str(), field.kind)) << text(Bstr(field.name).get());
   }
 }
 
@@ -230,7 +161,7 @@ TEST(IdsTable, SymbolicConstantsAreThePositions) {
   EXPECT_EQ(L"boilingPointTemperature", text(COIds::getName(PpBOILINGPOINTTEMPERATURE)));
   EXPECT_EQ(L"casRegistryNumber", text(COIds::getName(CcCASREGISTRYNUMBER)));
   EXPECT_EQ(L"triplePointPressure", text(COIds::getName(CcTRIPLEPOINTPRESSURE)));
-  EXPECT_EQ(135, CcEND);
+  EXPECT_EQ(COIds::count(), CcEND);  // the last constant ends the table
 }
 
 TEST(IdsTable, AllocNameIsAnOwnedCopy) {
@@ -457,7 +388,12 @@ TEST(IdsPhaseOffsets, UnsupportedPhasesAreReportedAndGiveOverall) {
 
 namespace {
 
-const ids_test::Box* onlyBox(const BoxCapture& boxes) { return boxes.count() == 1 ? &boxes.shown()[0] : nullptr; }
+// The only box shown, or none when there were more or fewer.
+std::optional<ids_test::Box> onlyBox(const BoxCapture& boxes) {
+  const auto shown = boxes.shown();
+  if (shown.size() != 1) return std::nullopt;
+  return shown[0];
+}
 
 }  // namespace
 
@@ -480,8 +416,8 @@ TEST(IdsFill, PositionMismatchIsShownInAnErrorBox) {
   COIdsTable t;
   t.COId(0, nullptr);
   t.COId(2, L"second");
-  const ids_test::Box* box = onlyBox(boxes);
-  ASSERT_NE(nullptr, box);
+  const auto box = onlyBox(boxes);
+  ASSERT_TRUE(box.has_value());
   EXPECT_EQ(L"COIds::COId: mismatch between array pos (1: second) and id(2)", box->text);
   EXPECT_EQ(L"ERROR", box->caption);
   EXPECT_TRUE(box->flags & MB_SYSTEMMODAL);  // no owner window

@@ -15,7 +15,7 @@
 #include "support/Raii.h"
 #include "support/SetGet.h"
 #include "support/Utils.h"
-#include "tests/ids/failure_text.h"
+#include "tests/ids/FailureText.h"
 
 using ids_test::BoxCapture;
 using ids_test::failureText;

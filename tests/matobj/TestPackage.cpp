@@ -350,4 +350,18 @@ IUnknown* identityOf(IUnknown* object) {
   return unknown.Get();
 }
 
+void PackageTest::SetUp() {
+  MatObjTest::SetUp();
+  m_holder = TestPackage::create(&m_package);
+  ASSERT_NE(nullptr, m_package);
+  m_package->compounds = {{L"water", L"H2O", L"Water", 373.15, 18.0, L"7732-18-5"},
+                          {L"ethanol", L"C2H6O", L"Ethanol", 351.4, 46.0, L"64-17-5"}};
+}
+
+void PackageTest::TearDown() {
+  m_itf->Terminate();
+  m_holder.Reset();
+  MatObjTest::TearDown();
+}
+
 }  // namespace matobj_test

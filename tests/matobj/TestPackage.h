@@ -154,4 +154,16 @@ class TestDiagnostics : public comkit::Object<comkit::Dual<ICapeDiagnostics, &LI
 // The identity (IUnknown) of a COM object, for comparing with the recorded ones.
 IUnknown* identityOf(IUnknown* object);
 
+// A material object and a package of the test's own that knows water and ethanol (not yet
+// attached); the material object is terminated before the package goes.
+class PackageTest : public MatObjTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  support::ComPtr<TestPackage> m_holder;
+  TestPackage* m_package = nullptr;
+  support::ComPtr<TestDiagnostics> m_diagnostics;
+};
+
 }  // namespace matobj_test

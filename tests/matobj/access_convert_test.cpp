@@ -1,6 +1,6 @@
 // Values asked for in the other basis than they were stored in: per-compound factors MW/1000,
 // fractions renormalised, mixture values by the phase's kg/mol; and the derived flows.
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 
 namespace matobj_test {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "counterparts/common/LateBinding.h"
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 #include "support/Trace.h"
 
 namespace matobj_test {

@@ -1,6 +1,6 @@
 // The not-found errors, and the list methods: PropCheck, GetPropList, PhaseIds, AvailableProps,
 // RemoveResults.
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 
 namespace matobj_test {
 namespace {

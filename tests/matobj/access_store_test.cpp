@@ -1,6 +1,6 @@
 // Where SetProp puts a value (the property table or the other-properties list), how GetProp and
 // the adapter's accessors read it back, and compound selection by compIds.
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 
 namespace matobj_test {
 namespace {

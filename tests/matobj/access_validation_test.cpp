@@ -1,6 +1,6 @@
 // GetProp / SetProp argument checks: every refusal carries its message, its argument position and
 // the bad-argument code, as the package reads them back; the basis corrections go on.
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 
 namespace matobj_test {
 namespace {

@@ -41,12 +41,10 @@ std::vector<std::wstring> textsOf(const VARIANT& v) {
   return out;
 }
 
-class ConstantsTest : public MatObjTest {
+class ConstantsTest : public PackageTest {
  protected:
   void SetUp() override {
-    MatObjTest::SetUp();
-    m_holder = TestPackage::create(&m_package);
-    ASSERT_NE(nullptr, m_package);
+    PackageTest::SetUp();
     m_package->compounds = {{L"methane", L"CH4", L"Methane", 111.66, 16.043, L"74-82-8"},
                             {L"ethane", L"C2H6", L"Ethane", 184.55, 30.07, L"74-84-0"}};
     m_package->constants[L"criticalTemperature"] = ConstantAnswer::variants({190.56, 305.32});
@@ -55,11 +53,6 @@ class ConstantsTest : public MatObjTest {
     m_package->constants[L"acentricFactor"] = ConstantAnswer::variants({0.011, 0.099});
     m_package->constants[L"liquidDensityAt25C"] = ConstantAnswer::variants({0.5, 2.0});
     m_package->constants[L"dipoleMoment"] = ConstantAnswer::variants({0.0, 0.1});
-  }
-  void TearDown() override {
-    m_itf->Terminate();
-    m_holder.Reset();
-    MatObjTest::TearDown();
   }
 
   HRESULT attach() { return m_itf->put_PropertyPackage(m_package->dispatch()); }
@@ -84,10 +77,6 @@ class ConstantsTest : public MatObjTest {
     if (SUCCEEDED(m_mo.As(&user))) user->get_code(&code);
     return code;
   }
-
-  support::ComPtr<TestPackage> m_holder;
-  TestPackage* m_package = nullptr;
-  support::ComPtr<TestDiagnostics> m_diagnostics;
 };
 
 // ---- Filling the cache ----

@@ -18,21 +18,8 @@ constexpr HRESULT kBoundsError = static_cast<HRESULT>(0x80040510);
 constexpr HRESULT kProxyAnswer = static_cast<HRESULT>(0x80040508);
 constexpr HRESULT kPackageFailure = static_cast<HRESULT>(0x80040502);
 
-class ForwardingTest : public MatObjTest {
+class ForwardingTest : public PackageTest {
  protected:
-  void SetUp() override {
-    MatObjTest::SetUp();
-    m_holder = TestPackage::create(&m_package);
-    ASSERT_NE(nullptr, m_package);
-    m_package->compounds = {{L"water", L"H2O", L"Water", 373.15, 18.0, L"7732-18-5"},
-                            {L"ethanol", L"C2H6O", L"Ethanol", 351.4, 46.0, L"64-17-5"}};
-  }
-  void TearDown() override {
-    m_itf->Terminate();
-    m_holder.Reset();
-    MatObjTest::TearDown();
-  }
-
   void attach(std::vector<std::wstring> properties = {L"enthalpy", L"entropy", L"fugacityCoefficient"}) {
     m_package->properties = std::move(properties);
     ASSERT_EQ(S_OK, m_itf->put_PropertyPackage(m_package->dispatch()));
@@ -66,10 +53,6 @@ class ForwardingTest : public MatObjTest {
     ASSERT_EQ(S_OK, m_self->getData(property, 0)->setData(slot, values.data(), -1, moleSet));
   }
   const double* valuesAt(int property, int slot) { return m_self->getData(property, 0)->validValues(slot, true); }
-
-  support::ComPtr<TestPackage> m_holder;
-  TestPackage* m_package = nullptr;
-  support::ComPtr<TestDiagnostics> m_diagnostics;
 };
 
 // ---- CalcProp from the package ----

@@ -8,21 +8,12 @@
 namespace matobj_test {
 namespace {
 
-class ObjectsTest : public MatObjTest {
+class ObjectsTest : public PackageTest {
  protected:
   void SetUp() override {
-    MatObjTest::SetUp();
-    m_holder = TestPackage::create(&m_package);
-    ASSERT_NE(nullptr, m_package);
-    m_package->compounds = {{L"water", L"H2O", L"Water", 373.15, 18.0, L"7732-18-5"},
-                            {L"ethanol", L"C2H6O", L"Ethanol", 351.4, 46.0, L"64-17-5"}};
+    PackageTest::SetUp();
     m_package->properties = {L"enthalpyF", L"entropy"};
     ASSERT_EQ(S_OK, m_itf->put_PropertyPackage(m_package->dispatch()));
-  }
-  void TearDown() override {
-    m_itf->Terminate();
-    m_holder.Reset();
-    MatObjTest::TearDown();
   }
 
   // The new object's own address and interfaces.
@@ -43,8 +34,6 @@ class ObjectsTest : public MatObjTest {
     return mo->getData(property, variable)->validValues(slot, moleSet);
   }
 
-  support::ComPtr<TestPackage> m_holder;
-  TestPackage* m_package = nullptr;
   support::ComPtr<ICapeThermoMaterialObject> m_otherMo;
   support::ComPtr<IMatObj> m_otherItf;
   CMatObj* m_other = nullptr;

@@ -1,6 +1,6 @@
 // Once-only warnings of property access. This program starts with the process-wide flags clear,
 // so the first scalar SetProp here is the process's first.
-#include "tests/matobj/access_support.h"
+#include "tests/matobj/AccessSupport.h"
 
 namespace matobj_test {
 namespace {

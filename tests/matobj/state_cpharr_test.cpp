@@ -16,14 +16,14 @@ class CpharrTest : public ::testing::Test {
   void SetUp() override {
     m_fraction.stamp(PpFRACTION, 0);
     m_fraction.allocate(3);
-    test_sink::boxes().clear();
+    test_sink::clearBoxes();
   }
 
   void expectOneReport(const wchar_t* message, const wchar_t* origin) {
     ASSERT_EQ(1u, m_boxes.count());
     EXPECT_TRUE(m_boxes.anyContains(message)) << m_boxes.shown()[0].text;
     EXPECT_TRUE(m_boxes.anyContains(origin)) << m_boxes.shown()[0].text;
-    test_sink::boxes().clear();
+    test_sink::clearBoxes();
   }
 
   CPHARR m_fraction;

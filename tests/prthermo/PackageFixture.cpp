@@ -1,21 +1,16 @@
 #include "tests/prthermo/PackageFixture.h"
 
 #include "support/Text.h"
+#include "tests/common/Arrays.h"
 
 namespace prthermo_test {
 
 const wchar_t kProgId[] = L"Quellmar.PRThermoSystem";
 
 support::Variant stringArray(const std::vector<std::string>& texts) {
-  support::Variant v;
-  SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
-  for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
-    support::Bstr text(support::widen(texts[i]).c_str());
-    SafeArrayPutElement(array, &i, text.get());
-  }
-  v.get().vt = VT_ARRAY | VT_BSTR;
-  v.get().parray = array;
-  return v;
+  std::vector<std::wstring> wide;
+  for (const std::string& text : texts) wide.push_back(support::widen(text));
+  return test_arrays::texts(wide);
 }
 
 std::vector<std::string> stringsOf(const VARIANT& v) {

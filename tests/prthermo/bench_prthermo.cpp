@@ -22,6 +22,7 @@
 #include "tests/prthermo/TestMaterial.h"
 #include "support/Text.h"
 #include "ZendrelLib.h"
+#include "tests/common/Arrays.h"
 
 namespace {
 
@@ -29,28 +30,11 @@ using Clock = std::chrono::steady_clock;
 constexpr double kT = 300, kP = 2e6;
 
 support::Variant stringArray(const std::vector<std::string>& texts) {
-  support::Variant v;
-  SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
-  for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
-    support::Bstr text(support::widen(texts[i]).c_str());
-    SafeArrayPutElement(array, &i, text.get());
-  }
-  v.get().vt = VT_ARRAY | VT_BSTR;
-  v.get().parray = array;
-  return v;
+  std::vector<std::wstring> wide;
+  for (const std::string& text : texts) wide.push_back(support::widen(text));
+  return test_arrays::texts(wide);
 }
-
-support::Variant doubleArray(const std::vector<double>& values) {
-  support::Variant v;
-  SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size()));
-  void* data = nullptr;
-  SafeArrayAccessData(array, &data);
-  std::copy(values.begin(), values.end(), static_cast<double*>(data));
-  SafeArrayUnaccessData(array);
-  v.get().vt = VT_ARRAY | VT_R8;
-  v.get().parray = array;
-  return v;
-}
+using test_arrays::doubles;
 
 // The product's material object with the package attached and its compounds set to `ids`; null
 // when it is not registered.
@@ -68,7 +52,7 @@ support::ComPtr<ICapeThermoMaterialObject> productMaterial(IDispatch* package, c
   support::Variant all;
   auto set = [&](const wchar_t* property, const wchar_t* phase, BSTR basis, const std::vector<double>& values) {
     support::Bstr p(property), ph(phase);
-    return material->SetProp(p.get(), ph.get(), all.get(), mixture.get(), basis, doubleArray(values).get());
+    return material->SetProp(p.get(), ph.get(), all.get(), mixture.get(), basis, doubles(values).get());
   };
   if (FAILED(set(L"temperature", L"Overall", nullptr, {kT})) || FAILED(set(L"pressure", L"Overall", nullptr, {kP})) ||
       FAILED(set(L"fraction", L"Vapor", mole.get(), x)) || FAILED(set(L"fraction", L"Liquid", mole.get(), x)))

@@ -1,5 +1,5 @@
 // Compound data and kij as loaded from the files beside the test program.
-#include "tests/prthermo/prcore_fixture.h"
+#include "tests/prthermo/PrCoreFixture.h"
 
 #include <gtest/gtest.h>
 

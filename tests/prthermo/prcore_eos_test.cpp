@@ -1,5 +1,5 @@
 // The equation of state checked against thermodynamic identities and measured data.
-#include "tests/prthermo/prcore_fixture.h"
+#include "tests/prthermo/PrCoreFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Flashes checked by equilibrium conditions and by inverting one another.
-#include "tests/prthermo/prcore_fixture.h"
+#include "tests/prthermo/PrCoreFixture.h"
 
 #include <gtest/gtest.h>
 

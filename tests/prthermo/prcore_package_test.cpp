@@ -1,6 +1,6 @@
 // The package definition file: format, limits, errors with line numbers, the shipped file.
 #include "counterparts/prthermo/core/PackageFile.h"
-#include "tests/prthermo/prcore_fixture.h"
+#include "tests/prthermo/PrCoreFixture.h"
 
 #include <gtest/gtest.h>
 

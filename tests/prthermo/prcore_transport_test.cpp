@@ -1,5 +1,5 @@
 // Transport properties and surface tension against measured values.
-#include "tests/prthermo/prcore_fixture.h"
+#include "tests/prthermo/PrCoreFixture.h"
 #include "counterparts/prthermo/core/Transport.h"
 
 #include <gtest/gtest.h>

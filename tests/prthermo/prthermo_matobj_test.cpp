@@ -18,6 +18,7 @@
 #include "support/Raii.h"
 #include "support/Text.h"
 #include "ZendrelLib.h"
+#include "tests/common/Arrays.h"
 
 namespace prthermo_test {
 namespace {
@@ -27,15 +28,6 @@ constexpr double R = 8.314462618;
 const std::vector<double> kCondensate = {0.01, 0.02, 0.0, 0.6, 0.1, 0.08, 0.03, 0.04, 0.02, 0.03, 0.03, 0.02, 0.02, 0.0};
 const std::vector<double> kGas = {0.02, 0.03, 0, 0.8, 0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0};
 const std::vector<double> kOil = {0, 0, 0, 0, 0, 0.2, 0, 0.3, 0, 0, 0.3, 0, 0.2, 0};
-
-support::Variant doubleArray(const std::vector<double>& values) {
-  support::Variant v;
-  SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) SafeArrayPutElement(array, &i, const_cast<double*>(&values[i]));
-  v.get().vt = VT_ARRAY | VT_R8;
-  v.get().parray = array;
-  return v;
-}
 
 class RealMaterialTest : public ::testing::Test {
  protected:
@@ -66,7 +58,7 @@ class RealMaterialTest : public ::testing::Test {
   HRESULT set(const wchar_t* property, const wchar_t* phase, const wchar_t* basis, const std::vector<double>& values) {
     support::Bstr p(property), ph(phase), ct(L"Mixture"), b(basis);
     support::Variant all;
-    return m_material->SetProp(p.get(), ph.get(), all.get(), ct.get(), b.get(), doubleArray(values).get());
+    return m_material->SetProp(p.get(), ph.get(), all.get(), ct.get(), b.get(), test_arrays::doubles(values).get());
   }
   std::vector<double> get(const wchar_t* property, const wchar_t* phase, const wchar_t* basis) {
     support::Bstr p(property), ph(phase), ct(L"Mixture"), b(basis);
@@ -91,6 +83,13 @@ class RealMaterialTest : public ::testing::Test {
   HRESULT calcEquilibrium(const wchar_t* type, const std::vector<std::string>& props) {
     support::Bstr flashType(type);
     return m_material->CalcEquilibrium(flashType.get(), stringArray(props).get());
+  }
+  // The Natural Gas condensate flashed at 250 K and 3 MPa, asking for those properties.
+  void flashCondensate(const std::vector<std::string>& props) {
+    attach(L"Natural Gas");
+    setState(250, 3e6);
+    ASSERT_EQ(set(L"fraction", L"Overall", L"mole", kCondensate), S_OK);
+    ASSERT_EQ(calcEquilibrium(L"TP", props), S_OK);
   }
 
   test_sink::BoxCapture m_boxes;
@@ -167,10 +166,7 @@ TEST_F(RealMaterialTest, IdealGasLimitThroughTheMaterialObject) {
 }
 
 TEST_F(RealMaterialTest, FlashesWriteBackAnEquilibriumAndRoundTrip) {
-  attach(L"Natural Gas");
-  setState(250, 3e6);
-  ASSERT_EQ(set(L"fraction", L"Overall", L"mole", kCondensate), S_OK);
-  ASSERT_EQ(calcEquilibrium(L"TP", {"fugacity", "enthalpy"}), S_OK);
+  ASSERT_NO_FATAL_FAILURE(flashCondensate({"fugacity", "enthalpy"}));
   const double beta = getScalar(L"phaseFraction", L"Vapor", L"mole");
   EXPECT_NEAR(beta + getScalar(L"phaseFraction", L"Liquid", L"mole"), 1.0, 1e-12);
   const auto x = get(L"fraction", L"Liquid", L"mole"), y = get(L"fraction", L"Vapor", L"mole");
@@ -196,10 +192,7 @@ TEST_F(RealMaterialTest, FlashesWriteBackAnEquilibriumAndRoundTrip) {
 // Each flash type from the state the previous one left: TP, then PH and PS back to the same
 // temperature, TVF and PVF to the bubble point and back.
 TEST_F(RealMaterialTest, EveryFlashType) {
-  attach(L"Natural Gas");
-  setState(250, 3e6);
-  ASSERT_EQ(set(L"fraction", L"Overall", L"mole", kCondensate), S_OK);
-  ASSERT_EQ(calcEquilibrium(L"TP", {"enthalpy", "entropy"}), S_OK);
+  ASSERT_NO_FATAL_FAILURE(flashCondensate({"enthalpy", "entropy"}));
   const double beta = getScalar(L"phaseFraction", L"Vapor", L"mole");
   auto overall = [&](const wchar_t* property) {
     return beta * getScalar(property, L"Vapor", L"mole") + (1 - beta) * getScalar(property, L"Liquid", L"mole");

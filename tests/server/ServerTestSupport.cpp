@@ -2,28 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <optional>
 
 #include "support/Raii.h"
 #include "server/comkit/RegKey.h"
 #include "support/Text.h"
+#include "tests/common/MessageSink.h"
 
 namespace servertest {
-
-namespace {
-
-std::mutex& messagesLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::vector<std::wstring>& messages() {
-  static std::vector<std::wstring> list;
-  return list;
-}
-
-}  // namespace
 
 std::wstring dllPath() {
   wchar_t full[MAX_PATH] = {};
@@ -71,8 +57,9 @@ bool sameTextNoCase(const std::wstring& a, const std::wstring& b) {
 }
 
 std::vector<std::wstring> capturedMessages() {
-  std::lock_guard<std::mutex> hold(messagesLock());
-  return messages();
+  std::vector<std::wstring> texts;
+  for (const test_sink::Box& box : test_sink::boxes()) texts.push_back(box.text);
+  return texts;
 }
 
 HRESULT Outer::aggregate(REFCLSID clsid, REFIID riid) {
@@ -98,13 +85,6 @@ STDMETHODIMP Outer::QueryInterface(REFIID riid, void** ppv) {
 }
 
 }  // namespace servertest
-
-// Every message box of the product lands here; no test opens a real one.
-extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND, const wchar_t* text, const wchar_t*, unsigned) {
-  std::lock_guard<std::mutex> hold(servertest::messagesLock());
-  servertest::messages().emplace_back(text ? text : L"");
-  return IDOK;
-}
 
 namespace {
 

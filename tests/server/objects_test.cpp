@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
@@ -85,6 +86,31 @@ class ServerObjects : public ::testing::Test {
   void TearDown() override { EXPECT_EQ(S_OK, canUnloadNow()); }
 };
 
+// A member called by name through IDispatch without arguments: what each step answered.
+struct Invoked {
+  HRESULT lookup = E_FAIL;  // GetIDsOfNames
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT result = E_FAIL;  // Invoke (not called when the lookup failed)
+  SCODE exceptionCode = S_OK;
+};
+
+Invoked invokeByName(IDispatch* object, const wchar_t* member, WORD flags) {
+  Invoked out;
+  std::wstring name(member);
+  LPOLESTR names[] = {name.data()};
+  out.lookup = object->GetIDsOfNames(IID_NULL, names, 1, 0, &out.id);
+  if (FAILED(out.lookup)) return out;
+  DISPPARAMS noArgs = {};
+  support::Variant result;
+  EXCEPINFO exception = {};
+  out.result = object->Invoke(out.id, IID_NULL, 0, flags, &noArgs, &result.get(), &exception, nullptr);
+  out.exceptionCode = exception.scode;
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+  return out;
+}
+
 }  // namespace
 
 TEST_F(ServerObjects, ClassObjectsExistOnlyForTheFourClasses) {
@@ -163,22 +189,16 @@ TEST_F(ServerObjects, DispatchOfOwnInterfacesUsesTheModulesTypeLibrary) {
   EXPECT_EQ(DISP_E_BADINDEX, priv->GetTypeInfo(1, 0, none.GetAddressOf()));
 
   // getThis of IPrivPropPkg always fails with E_NOTIMPL; through Invoke that is an exception.
-  wchar_t name[] = L"getThis";
-  LPOLESTR names[] = {name};
-  DISPID id = 0;
-  ASSERT_EQ(S_OK, priv->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
-  EXPECT_EQ(1, id);
-  DISPPARAMS noArgs = {};
-  support::Variant result;
-  EXCEPINFO exception = {};
-  EXPECT_EQ(DISP_E_EXCEPTION, priv->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &noArgs, &result, &exception, nullptr));
-  EXPECT_EQ(E_NOTIMPL, exception.scode);
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
+  const Invoked getThis = invokeByName(priv.Get(), L"getThis", DISPATCH_METHOD);
+  ASSERT_EQ(S_OK, getThis.lookup);
+  EXPECT_EQ(1, getThis.id);
+  EXPECT_EQ(DISP_E_EXCEPTION, getThis.result);
+  EXPECT_EQ(E_NOTIMPL, getThis.exceptionCode);
 
   wchar_t unknownName[] = L"noSuchMember";
-  names[0] = unknownName;
+  LPOLESTR names[] = {unknownName};
+  DISPID id = 0;
+  DISPPARAMS noArgs = {};
   EXPECT_EQ(DISP_E_UNKNOWNNAME, priv->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
   EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, priv->Invoke(1, __uuidof(IPrivPropPkg), 0, DISPATCH_METHOD, &noArgs, nullptr,
                                                   nullptr, nullptr));
@@ -189,20 +209,12 @@ TEST_F(ServerObjects, DispatchOfImportedInterfacesUsesTheirLibraries) {
   ComPtr<ECapeUser> user;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_VBSimuCont, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ECapeUser),
                                    reinterpret_cast<void**>(user.GetAddressOf())));
-  wchar_t name[] = L"code";
-  LPOLESTR names[] = {name};
-  DISPID id = 0;
-  ASSERT_EQ(S_OK, user->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
-  EXPECT_EQ(1, id);
-  DISPPARAMS noArgs = {};
-  support::Variant result;
-  EXCEPINFO exception = {};
   // Every ECapeUser property of the context answers E_NOTIMPL.
-  EXPECT_EQ(DISP_E_EXCEPTION, user->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &noArgs, &result, &exception, nullptr));
-  EXPECT_EQ(E_NOTIMPL, exception.scode);
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
+  const Invoked code = invokeByName(user.Get(), L"code", DISPATCH_PROPERTYGET);
+  ASSERT_EQ(S_OK, code.lookup);
+  EXPECT_EQ(1, code.id);
+  EXPECT_EQ(DISP_E_EXCEPTION, code.result);
+  EXPECT_EQ(E_NOTIMPL, code.exceptionCode);
 
   ComPtr<ExtensionObject> extension;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_VBPropPkg, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ExtensionObject),

@@ -1,4 +1,4 @@
-#include "tests/ids/failure_text.h"
+#include "tests/ids/FailureText.h"
 
 namespace ids_test {
 

@@ -1,4 +1,4 @@
-#include "tests/adapter/calc_Reference.h"
+#include "tests/adapter/CalcReference.h"
 
 #include <cstdio>
 #include <numeric>

@@ -6,20 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/MessageSink.h"
+
 namespace report_test {
 
-struct Box {
-  HWND owner;
-  std::string text;
-  std::string caption;
-  unsigned flags;
-};
-
-// Boxes handed to the process's message sink, oldest first.
-std::vector<Box> boxes();
-void clearBoxes();
-// Called inside the sink for every box (e.g. to write a trace line while one is being written).
-void setBoxHook(void (*hook)());
+// Boxes handed to the process's message sink, oldest first, narrow texts; the hook is called
+// inside the sink for every box (e.g. to write a trace line while one is being written).
+using Box = test_sink::NarrowBox;
+inline const std::vector<Box> boxes() { return test_sink::narrowBoxes(); }
+using test_sink::clearBoxes;
+using test_sink::setBoxHook;
 
 // Points FOLDERID_LocalAppData of this process at folder (existing or not) by overriding
 // HKEY_CURRENT_USER with a volatile private key; the override and the key end with the object.

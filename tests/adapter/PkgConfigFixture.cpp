@@ -1,4 +1,4 @@
-#include "tests/adapter/pkgconfig_fixture.h"
+#include "tests/adapter/PkgConfigFixture.h"
 
 #include <oleauto.h>
 
@@ -45,20 +45,6 @@ std::wstring definition(const std::string& skipped, const std::string& unusable)
   return text;
 }
 
-Variant doubles(std::initializer_list<double> values) {
-  Variant v;
-  std::vector<double> list(values);
-  EXPECT_HRESULT_SUCCEEDED(SetGet::createFromBuffer(v.get(), VT_R8, list.data(), static_cast<long>(list.size()), true));
-  return v;
-}
-
-Variant texts(std::initializer_list<const wchar_t*> values) {
-  Variant v;
-  std::vector<std::wstring> list(values.begin(), values.end());
-  EXPECT_HRESULT_SUCCEEDED(SetGet::fromStringList(v.get(), list));
-  return v;
-}
-
 std::wstring textOf(OvVar& var) {
   Bstr value;
   EXPECT_HRESULT_SUCCEEDED(var.toText(value.out())) << var.name();
@@ -74,14 +60,6 @@ size_t boxesWith(const std::wstring& text) {
   return n;
 }
 
-STDMETHODIMP ThrowingContainer::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_ExtnContainer) return E_NOINTERFACE;
-  *ppv = static_cast<ExtnContainer*>(this);
-  return S_OK;
-}
-
 STDMETHODIMP ThrowingContainer::get_ExtensionDefinition(ExtnDefinition**) { throw std::bad_alloc(); }
 
 void PkgConfigTest::SetUp() {
@@ -89,7 +67,7 @@ void PkgConfigTest::SetUp() {
   ASSERT_HRESULT_SUCCEEDED(apartment.result());
   errors = std::make_unique<COVCOError>(1e-30);
   makeHost(definition());
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
 }
 
 void PkgConfigTest::makeHost(const std::wstring& definitionText) {
@@ -101,7 +79,7 @@ void PkgConfigTest::makeHost(const std::wstring& definitionText) {
 void PkgConfigTest::bindNewCase() {
   ASSERT_HRESULT_SUCCEEDED(config.bindAll(container.Get(), false, *errors));
   host->clearCalls();
-  test_sink::boxes().clear();
+  test_sink::clearBoxes();
 }
 
 std::vector<std::wstring> PkgConfigTest::callNames(const std::wstring& operation) const {

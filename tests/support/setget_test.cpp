@@ -16,6 +16,7 @@
 #include "support/Text.h"
 #include "support/Trace.h"
 #include "support/Utils.h"
+#include "tests/common/MessageSink.h"
 
 using support::Bstr;
 using support::SetGet;
@@ -23,29 +24,11 @@ using support::Variant;
 
 namespace {
 
-struct Box {
-  HWND owner;
-  std::string text;
-  std::string caption;
-  unsigned flags;
-};
-std::vector<Box> g_boxes;
-
 const bool g_named = support::setModuleName("test_setget");
 
 constexpr char kTitle[] = "Brellan ORVEX CAPE-OPEN";
 constexpr char kBeyond1st[] = " ERROR: Getting a safearray value at a position higher than array bounds of 1st dim";
 constexpr char kBeyond2nd[] = " ERROR: Getting a safearray value at a position higher than array bounds of 2nd dim";
-
-}  // namespace
-
-extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND owner, const wchar_t* text,
-                                                                 const wchar_t* caption, unsigned flags) {
-  g_boxes.push_back({owner, support::narrow(text), support::narrow(caption), flags});
-  return IDOK;
-}
-
-namespace {
 
 // What the trace file gained since construction.
 class TraceProbe {
@@ -77,21 +60,23 @@ class SetGetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(g_named);
-    g_boxes.clear();
+    test_sink::clearBoxes();
   }
 
   // Exactly one box, captioned with the library title, system-modal without owner.
   static void expectBox(const std::string& text) {
-    ASSERT_EQ(1u, g_boxes.size()) << (g_boxes.empty() ? "" : g_boxes[0].text);
-    EXPECT_EQ(text, g_boxes[0].text);
-    EXPECT_EQ(kTitle, g_boxes[0].caption);
-    EXPECT_EQ(unsigned(MB_OK | MB_SYSTEMMODAL), g_boxes[0].flags);
-    EXPECT_EQ(nullptr, g_boxes[0].owner);
-    g_boxes.clear();
+    const auto boxes = test_sink::narrowBoxes();
+    test_sink::clearBoxes();
+    ASSERT_EQ(1u, boxes.size()) << (boxes.empty() ? "" : boxes[0].text);
+    EXPECT_EQ(text, boxes[0].text);
+    EXPECT_EQ(kTitle, boxes[0].caption);
+    EXPECT_EQ(unsigned(MB_OK | MB_SYSTEMMODAL), boxes[0].flags);
+    EXPECT_EQ(nullptr, boxes[0].owner);
   }
   static void expectNoBox() {
-    EXPECT_TRUE(g_boxes.empty()) << g_boxes[0].text;
-    g_boxes.clear();
+    const auto boxes = test_sink::narrowBoxes();
+    test_sink::clearBoxes();
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
   }
   // One trace line: "<date> <time>: test_setget: " + text + "\n".
   static void expectTraced(const TraceProbe& probe, const std::string& text) {

@@ -15,7 +15,7 @@
 #include "support/SetGet.h"
 #include "support/Text.h"
 #include "support/Trace.h"
-#include "tests/support/test_report_helpers.h"
+#include "tests/support/ReportTestSupport.h"
 
 using namespace report_test;
 
@@ -352,13 +352,6 @@ TEST_F(ReportTest, CutNeverSplitsACharacter) {
   EXPECT_EQ(repeated(e, body.size() / 2), body);
   EXPECT_LE(file.size(), 2399u);
   EXPECT_GE(file.size(), 2398u);
-}
-
-TEST_F(ReportTest, SaveTimingsWritesNothingWhileTimingIsNotCollected) {
-  support::methodStart("ComputeKFactors");
-  support::methodEnd("ComputeKFactors");
-  support::saveTimings();
-  EXPECT_FALSE(exists(quellmarTrace()));
 }
 
 // ---------------------------------------------------------------- fallback folders

@@ -12,7 +12,9 @@
 
 #include "errors/COVCOError.h"
 #include "tests/adapter/HostVariables.h"
+#include "tests/common/Arrays.h"
 #include "tests/common/MessageSink.h"
+#include "tests/common/StackObject.h"
 #include "counterparts/host/OrvexHost.h"
 #include "adapter/PkgConfig.h"
 #include "support/Raii.h"
@@ -26,8 +28,8 @@ extern const char* const kNames[23];
 // unusable.
 std::wstring definition(const std::string& skipped = "", const std::string& unusable = "");
 
-support::Variant doubles(std::initializer_list<double> values);
-support::Variant texts(std::initializer_list<const wchar_t*> values);
+using test_arrays::doubles;
+using test_arrays::texts;
 using host_variables::bstr;
 using host_variables::real;
 using host_variables::text;
@@ -41,15 +43,8 @@ size_t boxesWith(const std::wstring& text);
 
 // A container whose extension definition cannot be read without an exception (a C++ exception
 // inside this one program, never across a real COM boundary): every other call is E_NOTIMPL.
-class ThrowingContainer final : public ExtnContainer {
+class ThrowingContainer final : public StackObject<ExtnContainer> {
  public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
   STDMETHODIMP get_ComponentCount(LONG*) override { return E_NOTIMPL; }
   STDMETHODIMP SetPackageAlias(BSTR) override { return E_NOTIMPL; }
   STDMETHODIMP Save() override { return E_NOTIMPL; }

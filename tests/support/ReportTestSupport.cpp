@@ -1,4 +1,4 @@
-#include "tests/support/test_report_helpers.h"
+#include "tests/support/ReportTestSupport.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -11,18 +11,6 @@
 namespace report_test {
 
 namespace {
-
-support::CriticalSection& boxLock() {
-  static support::CriticalSection lock;
-  return lock;
-}
-
-std::vector<Box>& boxList() {
-  static std::vector<Box> list;
-  return list;
-}
-
-void (*g_boxHook)() = nullptr;
 
 struct KeyCloser {
   void operator()(HKEY key) const noexcept { RegCloseKey(key); }
@@ -46,18 +34,6 @@ constexpr wchar_t kExplorerKey[] = L"Software\\Microsoft\\Windows\\CurrentVersio
 std::filesystem::path fsPath(const std::string& path) { return std::filesystem::path(support::widen(path)); }
 
 }  // namespace
-
-std::vector<Box> boxes() {
-  support::Lock lock(boxLock());
-  return boxList();
-}
-
-void clearBoxes() {
-  support::Lock lock(boxLock());
-  boxList().clear();
-}
-
-void setBoxHook(void (*hook)()) { g_boxHook = hook; }
 
 LocalAppDataRedirect::LocalAppDataRedirect(const std::string& folder) {
   static int count = 0;
@@ -135,14 +111,3 @@ ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : m_na
 ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableW(m_name.c_str(), m_had ? m_old.c_str() : nullptr); }
 
 }  // namespace report_test
-
-// The product hands every message box here instead of opening it.
-extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND owner, const wchar_t* text,
-                                                                 const wchar_t* caption, unsigned flags) {
-  {
-    support::Lock lock(report_test::boxLock());
-    report_test::boxList().push_back({owner, support::narrow(text), support::narrow(caption), flags});
-  }
-  if (report_test::g_boxHook) report_test::g_boxHook();
-  return IDOK;
-}

@@ -1,4 +1,4 @@
-#include "tests/prthermo/prcore_fixture.h"
+#include "tests/prthermo/PrCoreFixture.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/adapter/reliability_Requests.h"
+#include "tests/adapter/ReliabilityRequests.h"
 
 #include <memory>
 #include <thread>

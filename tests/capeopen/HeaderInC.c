@@ -5,7 +5,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 
-#include "tests/capeopen/capeopen_vtable_slots.h"
+#include "tests/capeopen/VtableSlots.h"
 
 #define SLOT(iface, member, slot) {#iface, #member, slot, offsetof(iface##Vtbl, member)}
 

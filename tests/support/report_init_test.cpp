@@ -12,7 +12,7 @@
 #include "support/Report.h"
 #include "support/Text.h"
 #include "support/Trace.h"
-#include "tests/support/test_report_helpers.h"
+#include "tests/support/ReportTestSupport.h"
 
 using namespace report_test;
 

@@ -43,7 +43,7 @@ constexpr wchar_t kKValuesOnly[] =
     L"'activityCoefficients', the flash will be performed using 'kValues'. Unfortunately, this property does "
     L"not allow Liquid-Liquid equilibriums. In consequence, the simulator will calculate itself this type of "
     L"equilibriums instead of requesting the package.";
-constexpr wchar_t kMatObjFailure[] = L"PackageSelection::createMatObject()";
+constexpr wchar_t kMatObjFailure[] = L"CVBPropPkg::createMatObject()";
 constexpr LONG kMatObjFailureCode = 100;
 constexpr char kNoCustomView[] = "This CAPE-OPEN property package does not provide any custom view";
 constexpr char kShowingView[] = "showing EDF view";

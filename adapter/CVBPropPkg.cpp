@@ -1,13 +1,16 @@
 // Construction, the host interfaces' fixed answers, Initialize and Terminate, the diagnostics
-// forwarding, persistence and the small members of the private interface.
+// forwarding, persistence, and the shells of the component and private-interface members.
 #include "adapter/CVBPropPkg.h"
 
 #include <comdef.h>
 
 #include <string>
+#include <vector>
 
+#include "adapter/ComponentValues.h"
 #include "bridge/GlobalTable.h"
 #include "support/ModuleInfo.h"
+#include "support/SetGet.h"
 #include "support/Text.h"
 #include "support/Trace.h"
 #include "support/Utils.h"
@@ -86,7 +89,17 @@ class RecallingScope {
 
 }  // namespace
 
-CVBPropPkg::CVBPropPkg() : m_errors(1e-30), m_bridge(*this) {}
+CVBPropPkg::CVBPropPkg()
+    : m_errors(1e-30),
+      m_abilities(m_errors),
+      m_catalogue(*this, m_errors, m_config, m_objects, m_basis, m_import),
+      m_basis(*this, m_errors, m_config, m_bridge, m_objects, m_catalogue, m_work),
+      m_import(*this, m_errors, m_config, m_catalogue, m_basis, *this),
+      m_page(*this, m_errors, m_config, m_catalogue),
+      m_selection(*this, m_errors, m_config, m_bridge, m_objects, m_abilities, m_catalogue, m_basis, m_work, *this),
+      m_requests(*this, m_errors, m_bridge, m_objects, m_abilities, m_work),
+      m_callerCalcs(*this, m_errors, m_objects, m_basis, *this),
+      m_bridge(*this) {}
 
 // A host may let the adapter go without Terminate: the CAPE-OPEN thread is stopped here, before
 // anything it uses goes, and releases the objects it made on its own thread.
@@ -95,7 +108,7 @@ CVBPropPkg::~CVBPropPkg() {
     m_bridge.stop();
   } catch (...) {
   }
-  releaseRelay();
+  m_selection.releaseRelay();
 }
 
 // ---- ExtensionObject ----
@@ -112,7 +125,7 @@ STDMETHODIMP CVBPropPkg::VariableChanging(ExtnVariableArgument* variable, VARIAN
     const support::Bstr name = variableName(variable);
     support::Variant newValue;
     if (variable && FAILED(variable->get_NewValue(newValue.out()))) newValue.clear();
-    return guardVariableChange(std::wstring(name.c_str(), name.length()), newValue.get(), changing);
+    return m_page.guardVariableChange(std::wstring(name.c_str(), name.length()), newValue.get(), changing);
   });
 }
 
@@ -120,9 +133,9 @@ STDMETHODIMP CVBPropPkg::VariableChanged(ExtnVariableArgument* variable) {
   support::Bstr name;
   try {
     name = variableName(variable);
-    if (support::sameTextAs(name.get(), L"RefreshHypos")) return refreshHypotheticals();
+    if (support::sameTextAs(name.get(), L"RefreshHypos")) return m_import.refreshHypotheticals();
     if (support::sameTextAs(name.get(), L"CustomView")) return m_bridge.handOver(bridge::CALL_EDIT);
-    if (support::sameTextAs(name.get(), L"CloseDefaultView")) return importSelection();
+    if (support::sameTextAs(name.get(), L"CloseDefaultView")) return m_import.importSelection();
     return S_OK;
   } catch (...) {
     std::string detail;
@@ -158,7 +171,8 @@ STDMETHODIMP CVBPropPkg::VariableQuery(ExtnVariableArgument*) { return S_OK; }
 STDMETHODIMP CVBPropPkg::Initialize(ExtnContainer* container, ExtnPackageInitRecord* record, VARIANT_BOOL isRecalling) {
   RecallingScope recallingScope(m_recalling);
   return guarded(m_errors, kInitializing, [&]() -> HRESULT {
-    // Steps 1-3: owner window, recalling, record, host thread, the container in its places.
+    // The owner window, the recalling flag, the record, the host thread; the container given to
+    // the error object and globalized.
     refreshOwnerWindow();
     m_recalling = isRecalling == VARIANT_TRUE;
     m_initRecord = record;
@@ -169,28 +183,29 @@ STDMETHODIMP CVBPropPkg::Initialize(ExtnContainer* container, ExtnPackageInitRec
     hr = m_container.unglobalize();
     if (SUCCEEDED(hr)) hr = m_container.globalize(support::ComPtr<ExtnContainer>(container));
     if (FAILED(hr)) return hr;
-    // Step 4: the host's component count.
+    // The host's component count.
     LONG count = 0;
     hr = container->get_ComponentCount(&count);
     if (FAILED(hr)) return bridge::reportUnexpected(hr);
     m_componentCount = count;
-    // Step 5: the persisted configuration, then the selection.
+    // The persisted configuration bound (and loaded when recalling), then the package selected.
     hr = m_config.bindAll(container, m_recalling, m_errors);
     if (SUCCEEDED(hr) && m_recalling) hr = m_config.loadSelection();
-    if (SUCCEEDED(hr)) hr = selectPackage();
+    if (SUCCEEDED(hr)) hr = m_selection.selectPackage();
     if (FAILED(hr)) return hr;
-    // Step 6: nothing selected, no thread.
-    if (!m_chosenPackage.get() || SysStringLen(m_chosenPackage.get()) == 0) return E_FAIL;
-    // Steps 7-9: the CAPE-OPEN thread creates the objects.
+    // Nothing selected: no thread.
+    if (!m_selection.packageChosen()) return E_FAIL;
+    // The CAPE-OPEN thread starts and creates the package, the thermo system and the material
+    // object.
     const HRESULT started = m_bridge.start();
     if (FAILED(started)) return started;
-    // Step 10; a failure there leaves no thread behind.
+    // The component page and the initialisation record; a failure there leaves no thread behind.
     hr = finishInitialize();
     if (FAILED(hr)) {
       m_bridge.stop();
       return hr;
     }
-    // Step 11 (recalling is cleared by the scope).
+    // The thread's start result (recalling is cleared by the scope).
     return started;
   });
 }
@@ -248,7 +263,7 @@ STDMETHODIMP CVBPropPkg::calcProp(IDispatch*, IDispatch*, VARIANT, VARIANT, BSTR
 }
 
 STDMETHODIMP CVBPropPkg::get_OvVarValue(BSTR varName, VARIANT* value) {
-  return guarded(m_errors, "reading a variable", [&] { return m_config.getValue(varName, value, &m_hostIds.get()); });
+  return guarded(m_errors, "reading a variable", [&] { return m_config.getValue(varName, value, &m_basis.hostIds()); });
 }
 
 STDMETHODIMP CVBPropPkg::put_OvVarValue(BSTR varName, VARIANT value) {
@@ -301,7 +316,69 @@ STDMETHODIMP CVBPropPkg::put_moduleName(BSTR name) {
   });
 }
 
+STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) { return m_selection.selectPropPack(capegui); }
+
+STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) {
+  return m_selection.createPropPackage(pp, capegui);
+}
+
+STDMETHODIMP CVBPropPkg::createMatObject(IDispatch** matObj) { return m_selection.createMatObject(matObj); }
+
+STDMETHODIMP CVBPropPkg::PrivTerminate() { return m_selection.privTerminate(); }
+
+// ---- The components ----
+
+STDMETHODIMP CVBPropPkg::PreSelectedComponents(int* IDNumbers) {
+  try {
+    return m_import.answerPreselected(IDNumbers);
+  } catch (...) {
+    return m_errors.complain(E_FAIL, "answering the preselected components", CkINTERNAL, false);
+  }
+}
+
+STDMETHODIMP CVBPropPkg::EndBasisChange(VARIANT_BOOL* changed) {
+  try {
+    const HRESULT hr = m_import.readHostBasis();
+    if (FAILED(hr)) return hr;
+    if (changed) *changed = VARIANT_TRUE;
+    return S_OK;
+  } catch (...) {
+    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, false);
+  }
+}
+
+STDMETHODIMP CVBPropPkg::getCompConstantDbl(BSTR prop, LONG compPos, double* value) {
+  if (!value) return E_POINTER;
+  try {
+    *value = m_basis.componentConstant(component_values::textOf(prop).c_str(), compPos);
+    return component_values::isValidValue(*value) ? S_OK : E_FAIL;
+  } catch (...) {
+    return m_errors.complain(E_FAIL, "getCompConstantDbl", CkINTERNAL, false);
+  }
+}
+
+STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
+  try {
+    const VARIANT& given =
+        selectedOvNames.vt == (VT_BYREF | VT_VARIANT) && selectedOvNames.pvarVal ? *selectedOvNames.pvarVal
+                                                                                : selectedOvNames;
+    if (support::SetGet::dimCount(given) != 1) return E_INVALIDARG;
+    const std::vector<std::wstring> names = component_values::textsOf(given);
+    if (names.size() != static_cast<size_t>(support::SetGet::elementCount(given))) return E_INVALIDARG;
+    const bool hostPresent = static_cast<bool>(container());
+    // The material object asks the package for the constants of new compounds: on its thread,
+    // never while a request is running.
+    return m_bridge.runOnThread([&] { return m_basis.applyComponentNames(names, hostPresent); });
+  } catch (...) {
+    return m_errors.complain(E_FAIL, component_values::kSetCompsFailed, CkINTERNAL, false);
+  }
+}
+
 // ---- Work of the CAPE-OPEN thread ----
+
+bool CVBPropPkg::recallBasisNeeded() {
+  return m_recalling && m_objects.package.registered() && !m_catalogue.componentsChanged();
+}
 
 // The host's answer is the answer; nothing is shown here, on the CAPE-OPEN thread.
 HRESULT CVBPropPkg::saveToHost() {
@@ -319,8 +396,8 @@ void CVBPropPkg::refreshOwnerWindow() {
 }
 
 HRESULT CVBPropPkg::finishInitialize() {
-  if (!(m_recalling && !m_componentsChanged)) {
-    const HRESULT hr = openComponentPage();
+  if (!(m_recalling && !m_catalogue.componentsChanged())) {
+    const HRESULT hr = m_selection.openComponentPage();
     if (FAILED(hr)) return hr;
   }
   fillInitRecord(m_initRecord);
@@ -351,7 +428,7 @@ HRESULT CVBPropPkg::addReportText(const wchar_t* text, bool lineComplete) {
   const support::Bstr piece(text ? text : L"");
   HRESULT hr = m_config.m_ImportReport.append(piece.c_str(), lineComplete);
   support::ComPtr<IShowCOCATIDs> browser;
-  if (SUCCEEDED(m_browser.get(browser)) && browser) {
+  if (SUCCEEDED(m_selection.browser(browser)) && browser) {
     const HRESULT shown = browser->AddReportLine(piece.get(), lineComplete ? VARIANT_TRUE : VARIANT_FALSE);
     if (SUCCEEDED(hr)) hr = shown;
   }

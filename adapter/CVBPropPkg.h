@@ -1,48 +1,59 @@
 #pragma once
 // The extension object the host creates ("Zendrel.VBPropPkg"): the host's property-package
-// extension, backed by an external CAPE-OPEN 1.0 property package.
+// extension, backed by an external CAPE-OPEN 1.0 property package. Its interface methods are
+// shells over the parts it owns; the parts reach each other only through their own members.
 //
 // Threads: the host calls from its own threads. Everything that touches the package, the thermo
 // system or the material object runs on the adapter's CAPE-OPEN thread (bridge::CallBridge); the
 // host side only parks requests there. References to objects of one thread are kept in
-// GlobalizedPointers, so the other thread gets a proxy.
+// GlobalizedPointers (PackageObjects), so the other thread gets a proxy. The caller's threads read
+// the compound constants only from the copy ComponentBasis publishes (CachedCompounds), never
+// from the material object while the CAPE-OPEN thread may change it.
 //
-// Source files, one concern each:
-//   CVBPropPkg.cpp   construction, the host interfaces' fixed answers, Initialize, Terminate,
-//                    the diagnostics forwarding, persistence and the small IPrivPropPkg members
-//   Selection.cpp    the category browser, selection, package and material-object creation,
-//                    the component page, the custom view, teardown
-//   Components.cpp   the package's component list, identification, the component-page guards
-//                    and actions, import into the host fluid package, hypotheticals, setComps,
-//                    component constants
-//   KValues.cpp, PhaseProperties.cpp   the calculation requests and their workers
+// The parts, one concern each:
+//   PackageSelection     the category browser, selection, package and material-object creation,
+//                        the component page opened by Initialize, the custom view, teardown
+//   PackageAbilities     the package's phase and property lists and what they offer
+//   ComponentCatalogue   the package's component list and the identification of its components
+//   ComponentBasis       the host's basis for the material object (setComps), host ids, the
+//                        package's constants, the copy of the compounds for the caller's threads
+//   HostImport           the host fluid package: preselection, import, hypothetical components
+//   ComponentPage        the guards of the component page
+//   CalcRequests         the calculation requests: hand-overs and their workers, with the steps
+//                        every request shares (RequestOpening)
+//   CallerThreadCalcs    the estimates, the enthalpy model and the phase ordering
+// Source files of the adapter itself: CVBPropPkg.cpp (construction, the host interfaces' fixed
+// answers, Initialize, Terminate, diagnostics, persistence, the private interface) and
+// CalcShells.cpp (the calculation members).
 #include <windows.h>
 
-#include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "errors/COVCOError.h"
+#include "adapter/AdapterSide.h"
+#include "adapter/CalcRequests.h"
+#include "adapter/CallerThreadCalcs.h"
+#include "adapter/ComponentBasis.h"
+#include "adapter/ComponentCatalogue.h"
+#include "adapter/ComponentPage.h"
+#include "adapter/HostImport.h"
+#include "adapter/PackageAbilities.h"
+#include "adapter/PackageSelection.h"
+#include "adapter/PkgConfig.h"
 #include "bridge/CallBridge.h"
-#include "ids/CompConstProp.h"
-#include "adapter/DiagnosticsRelay.h"
-#include "server/comkit/Dispatch.h"
 #include "bridge/GlobalizedPointer.h"
+#include "errors/COVCOError.h"
+#include "server/comkit/Dispatch.h"
 #include "server/comkit/Object.h"
 #include "OvHost.h"
 #include "OvShowCOCATIDs.h"
-#include "hostvars/OvVar.h"
-#include "adapter/PkgConfig.h"
 #include "support/Raii.h"
 #include "ZendrelLib.h"
 
-class CMatObj;
-
 class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_OrvexHost>, ExtnPropertyPackage,
                                          comkit::Dual<ICapeDiagnostics>, comkit::Dual<IPrivPropPkg>>,
-                   private bridge::BridgeClient {
+                   private bridge::BridgeClient,
+                   private AdapterSide {
  public:
   CVBPropPkg();
   ~CVBPropPkg() override;
@@ -121,248 +132,58 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
  private:
   // ---- What the CAPE-OPEN thread does for the adapter (bridge::BridgeClient) ----
   CCOError& errorObject() override { return m_errors; }
-  HRESULT createObjects() override;                                             // Selection.cpp
-  bool recallBasisNeeded() override;                                            // Components.cpp
-  HRESULT readRecalledBasis() override;                                         // Components.cpp
-  HRESULT computeKValues(int callType, bridge::CallParameters& call) override;  // KValues.cpp
+  HRESULT createObjects() override { return m_selection.createObjects(); }
+  bool recallBasisNeeded() override;
+  HRESULT readRecalledBasis() override { return m_import.readHostBasis(); }
+  HRESULT computeKValues(int callType, bridge::CallParameters& call) override {
+    return m_requests.computeKValues(callType, call);
+  }
   HRESULT computePhaseProperties(bridge::CallParameters& call) override { return phasePropertiesWorker(call); }
   HRESULT computePhaseFugacities(bridge::CallParameters& call) override { return phaseFugacitiesWorker(call); }
-  HRESULT computeTransportProperty(int callType, bridge::CallParameters& call) override;  // PhaseProperties.cpp
-  HRESULT showEditView() override;                                              // Selection.cpp
-  HRESULT saveToHost() override;                                                // CVBPropPkg.cpp
-  void releaseObjects() override;                                               // Selection.cpp
+  HRESULT computeTransportProperty(int callType, bridge::CallParameters& call) override {
+    return m_requests.computeTransportProperty(callType, call);
+  }
+  HRESULT showEditView() override { return m_selection.showEditView(); }
+  HRESULT saveToHost() override;
+  void releaseObjects() override { m_selection.releaseObjects(); }
 
-  // ---- What the caller's thread reads (GuessBubblePointTemperature, InitializeKFactors) ----
-  // A copy of the material object's compound constants and of the host ids, made on the
-  // CAPE-OPEN thread whenever they change and replaced as a whole: a reader on any thread keeps
-  // the copy it took, so it never sees one half-changed or freed by a component change or the
-  // teardown.
-  struct CachedCompounds {
-    std::vector<CompConstProp> compounds;
-    std::vector<int> hostIds;  // "IDNumbers" by component position, -1 when none
-    // The material object's readiness rule on the copy (failures reported).
-    HRESULT checkReady() const;
-    int hostIdAt(int position) const;
-  };
-  std::shared_ptr<const CachedCompounds> cachedCompounds() const;
-  // On the CAPE-OPEN thread after the compounds changed (and at the teardown: none).
-  void publishCompounds();
+  // ---- What the parts ask of the adapter (AdapterSide) ----
+  support::ComPtr<ExtnContainer> container() override;
+  bool recalling() const override { return m_recalling; }
+  HWND ownerWindow() const override { return m_ownerWindow; }
+  int hostComponentCount() const override { return m_componentCount; }
+  HRESULT addReportText(const wchar_t* text, bool lineComplete) override;
 
-  // ---- CVBPropPkg.cpp ----
   // Refreshes the owner window from the host's active window (kept when there is none).
   void refreshOwnerWindow();
-  // Initialize step 10 onwards: the component page unless a recall kept the components, then
-  // the initialisation record.
+  // The end of Initialize: the component page unless a recall kept the components, then the
+  // initialisation record.
   HRESULT finishInitialize();
   static void fillInitRecord(ExtnPackageInitRecord* record);
-  // The host container for the calling thread (null when none was given).
-  support::ComPtr<ExtnContainer> container();
-  // Adds a piece of the import report: to ImportReport and to the browser's AddReportLine.
-  HRESULT addReportText(const wchar_t* text, bool lineComplete);
 
-  // ---- Selection.cpp ----
-  // A new browser: created, InitBrowser, the version published to it and to "KitVersion".
-  HRESULT createBrowser(support::ComPtr<IShowCOCATIDs>& browser);
-  // The selection step on the host thread (recall: no dialog).
-  HRESULT selectPackage();
-  HRESULT showSelection();
-  // Package creation, then material-object creation, on the CAPE-OPEN thread.
-  HRESULT createPackage();
-  HRESULT createMaterialObject();
-  void recordListPositions();
-  // The ability check of package creation, with the repeated-id check.
-  HRESULT checkAbilities();
-  // The component page of Initialize (host thread).
-  HRESULT openComponentPage();
-  // Binds "KitVersion", stores this module's version in it and gives it to the browser.
-  HRESULT publishKitVersion(IShowCOCATIDs* browser);
-  // The browser's answers after ShowSelection: its state and the four names.
-  HRESULT readChoice(IShowCOCATIDs* browser);
-  // The four names into PropPackName, PropSysName, PropPackAlias, PropSysAlias.
-  HRESULT storeSelection();
-  // Package creation steps: the running-object registration, the package and system objects,
-  // the alias for the host, the phase and property lists, the lists kept with the case.
-  HRESULT registerActiveBrowser(IShowCOCATIDs* browser);
-  HRESULT createPackageObjects(IShowCOCATIDs* browser);
-  HRESULT passAliasToHost();
-  HRESULT readPackageLists();
-  HRESULT storeListsInHost();
-  // Material-object creation steps after the object exists.
-  HRESULT connectMaterialObject(IMatObj* matObj);
-  // Teardown: the browser's running-object registration, revoked by the thread that made it.
-  void revokeActiveBrowser();
-  // The material object's diagnostics no longer reach the adapter.
-  void releaseRelay();
-
-  // ---- Components.cpp ----
-  // Reads the package's component list and identifies each component (CAPE-OPEN thread).
-  HRESULT readComponentList();
-  // The host id of component i, -1 when none; kind: "CASNumber", "CompId" or "No matching".
-  int identifyComponent(int i, bool verbose, std::wstring& kind);
-  // Sizes the per-component state for n components (and tells the material object).
-  // materialFollows false: the material object keeps its compounds (the host's until the host
-  // ends its basis change).
-  void sizeComponentState(int n, bool materialFollows = true);
-  HRESULT setDefaultFlags();
-  // The report line when two components share a component id; S_OK when none do.
-  HRESULT checkRepeatedIds();
-  // VariableChanging: may refuse the change (*changing = FALSE).
-  HRESULT guardVariableChange(const std::wstring& name, const VARIANT& newValue, VARIANT_BOOL* changing);
-  HRESULT refreshHypotheticals();
-  HRESULT importSelection();
-  HRESULT preselectComponents();
-  // The host fluid package reached through the container; reported as "getting FluidPackage".
-  HRESULT hostFluidPackage(support::ComPtr<HostFluidPackage>& out);
-  // Finds or creates the hypothetical component `name` (which the host may rename).
-  HRESULT createHypothetical(std::wstring& name, int& hostId);
-  HRESULT configureHypothetical(HostHypoComponent* component, int i);
-  // The host's component basis read again (EndBasisChange, and a recall whose basis is kept).
-  HRESULT readHostBasis();
-  // The package's constant as a double; +inf when it is not available.
-  double componentConstant(const wchar_t* property, int position);
-  // Steps of the above.
-  HRESULT requestComponentList();
-  void checkComponentLists();
-  void checkList(support::Variant& list, VARTYPE vt, long count, const char* name);
-  void replaceInvalidValues(support::Variant& list, const wchar_t* name);
-  HRESULT compareRecalledComponents();
-  void storeComponentLists();
-  HRESULT identifyAll();
-  long listCount() const;
-  // The report text of an identification sent as a piece (or a line), then emptied.
-  void sendReport(std::wstring& text, bool lineComplete);
-  bool duplicateRuleKeeps(int i, int id, bool verbose, std::wstring& text, std::wstring& kind,
-                          const std::vector<double>& idNumbers);
-  int identifyOutsideLibrary(int i, std::wstring& text, std::wstring& kind, const std::vector<double>& idNumbers);
-  bool findHostComponent(const std::wstring& name, int& hostId);
-  HRESULT hostComponents(support::ComPtr<HostComponents>& out);
-  HRESULT hostComponents(support::ComPtr<HostComponents>& out, long& count);  // and their count
-  HRESULT preselectHypothetical(int i, std::wstring& name, int& hostId);
-  HRESULT importRound(bool& restart);
-  HRESULT guardHypoFlags(const VARIANT& newValue, VARIANT_BOOL* changing);
-  HRESULT guardCloseView(VARIANT_BOOL* changing);
-  HRESULT askPackageConstant(const wchar_t* property, support::Variant& values);
-  long materialPosition(int position) const;
-  // The material object's IMatObj for the calling thread (null when there is none).
-  HRESULT materialInterface(support::ComPtr<IMatObj>& out);
-  // setComps on the CAPE-OPEN thread; hostPresent: whether the host gave a container.
-  HRESULT applyComponentNames(const std::vector<std::wstring>& names, bool hostPresent);
-  // The cached (else asked) constant, on the CAPE-OPEN thread.
-  double cachedConstant(const wchar_t* property, int position);
-
-  // ---- KValues.cpp / PhaseProperties.cpp ----
-  // Steps shared by the calculation requests (KValues.cpp); the static ones are plain rules, the
-  // others run on the CAPE-OPEN thread.
-  static bool tracingRequests();
-  static bool outsideCalcRange(double temperature, double pressurePa);
-  static bool presentRowsGiven(double* const* compositions, const int* types, int slots);
-  static void phaseFlags(const int* types, bool& vapour, bool& liquid, bool& twoLiquids);
-  static int mainLiquidOf(const int* types, int slotsLooked, int pass);
-  // The one-element property list of a property name.
-  static const VARIANT& singlePropertyList(const wchar_t* name);
-  HRESULT calcComplaint(HRESULT code, const char* text, int kind = CkNONE);
-  HRESULT choosePhaseList(int* types, const wchar_t* property, int pass, const VARIANT*& list);
-  int calcComponentCount() const;
-  void prepareWorkArrays();
-  void beginRequestContext(const bridge::CallParameters& call, const int* types, int slotsLooked,
-                           const VARIANT* properties);
-  HRESULT setRequestMaterial(const bridge::CallParameters& call, const int* types, int slotsLooked, int mainLiquid);
-  HRESULT calcOnMaterial(const VARIANT& properties, const VARIANT& phases);
-  void validateValues(double* values, int property, const char* step);
-  // K-value requests and estimates (KValues.cpp)
-  static const char* kValueFailureText(int callType);
-  HRESULT handOverKValues(int callType, double T, double P, double** compositions, const int* types, double** results);
-  HRESULT kValueRequest(int callType, bridge::CallParameters& call);
-  const wchar_t* kValueProperty(int callType, bool liquidLiquid) const;
-  HRESULT readKValueResults(const wchar_t* property, int mainLiquid);
-  HRESULT readActivityCoefficients(int mainLiquid, int n);
-  void writeLogK(bool fromKValues, int j, double* out, int n) const;
-  void noteSlotsRead(const wchar_t* property, int mainLiquid, bool read[3]) const;
-  HRESULT refusePhaseTypes(const int* types);
-  // Phase property requests (PhaseProperties.cpp)
-  HRESULT phasePropertiesRequest(bridge::CallParameters& call);
-  HRESULT fugacitiesRequest(bridge::CallParameters& call);
-  HRESULT handOverTransport(int callType, double T, double P, double** compositions, const int* types, double extra,
-                            double* result);
-  HRESULT transportRequest(int callType, bridge::CallParameters& call);
-  HRESULT setTransportInput(int callType, int phaseId, double value);
-  // Mass per mole (kg/kmol) of a mole composition.
-  double mixtureWeight(const double* x) const;
-  // Molar volumes (m3/kmol) of the host phases and the overall value, through the hand-over.
-  HRESULT phaseVolumes(double T, double P, double** compositions, int* types, double* fractions, double volumes[4]);
-  HRESULT orderPhases(double T, double P, double** compositions, int* types, double* fractions);
-  HRESULT exchangePhases(int a, int b, double** compositions, int* types, double* fractions, double* volumes,
-                         double* specific);
-  // Slot 0 judged as gas or liquid (OrderPhases step 6).
-  HRESULT labelFirstPhase(double T, double P, double** compositions, int* types, double* fractions, double* volumes,
-                          double* specific);
-
-  // ---- Fields (declared in the order of the adapter's record; the bridge last, so that the
-  // CAPE-OPEN thread is stopped before anything it uses goes) ----
+  // ---- Fields (the bridge last, so that the CAPE-OPEN thread is stopped before anything it
+  // uses goes; the globalized pointers go in the order browser, container, system, package,
+  // material object) ----
   ExtnPackageInitRecord* m_initRecord = nullptr;
-  COvBSTR m_chosenPackage;               // the selected package; empty: nothing selected
   int m_componentCount = 0;              // host components, read at Initialize
-  support::Variant m_preselected;        // host ids to preselect (16- or 32-bit integers)
   bool m_recalling = false;
   DWORD m_hostThreadId = 0;
   HWND m_ownerWindow = nullptr;
 
-  // The package's abilities, from its property and phase lists.
-  struct Capabilities {
-    bool kvalues = false;
-    bool fugacityCoefficient = false;
-    bool activityCoefficient = false;
-    bool vaporLiquid = false;
-    bool logKValues = false;
-    bool logFugacityCoefficient = false;
-  } m_caps;
-
   PkgConfig m_config;                    // the persisted host variables
-  OvTextVar m_kitVersion{false};         // "KitVersion", not persisted
-
-  CMatObj* m_matObj = nullptr;           // raw pointer of the material object (its own thread)
-  support::ComPtr<DiagnosticsRelay> m_relay;  // the material object's diagnostics (Selection.cpp)
-  std::shared_ptr<const CachedCompounds> m_cached;  // read and replaced with atomic_load/atomic_store
-  bridge::GlobalizedPointer<ICapeThermoMaterialObject> m_materialObject;
-  bridge::GlobalizedPointer<IMatObj> m_imatObj;
-  bridge::GlobalizedPointer<ICapeThermoPropertyPackage> m_package;
-  bridge::GlobalizedPointer<ICapeThermoSystem> m_system;
+  PackageObjects m_objects;
   bridge::GlobalizedPointer<ExtnContainer> m_container;
+  COVCOError m_errors;                   // before the parts, which keep a reference to it
 
-  // Selection (the four names are kept in the configuration: m_config.selection())
-  support::Bstr m_browserState;          // the browser's opaque state after a selection
-  bridge::GlobalizedPointer<IShowCOCATIDs> m_browser;
-  DWORD m_rotCookie = 0;
-  support::Variant m_phaseList;
-  support::Variant m_propList;
+  PackageAbilities m_abilities;
+  CalcWorkArrays m_work;
+  ComponentCatalogue m_catalogue;
+  ComponentBasis m_basis;
+  HostImport m_import;
+  ComponentPage m_page;
+  PackageSelection m_selection;
+  CalcRequests m_requests;
+  CallerThreadCalcs m_callerCalcs;
 
-  // Positions in the property list (phase list for vaporLiquid), -1 when absent.
-  struct ListPositions {
-    int fugacityCoefficient = -1;
-    int kvalues = -1;
-    int logFugacityCoefficient = -1;
-    int logkvalues = -1;
-    int activityCoefficient = -1;
-    int vaporLiquid = -1;
-  } m_positions;
-
-  // The package's component lists, in its order.
-  struct ComponentLists {
-    support::Variant ids, formulae, names, boilTemps, molWts, casNos;
-    void clear();
-  } m_lists;
-
-  // Per-component state
-  int m_packageComponents = 0;           // n: the package's component count
-  bool m_componentsChanged = false;      // a recalled case's components differ from the package's
-  bool m_recalledOptionsKept = false;    // recalled per-component options survived the comparison
-  bool m_viewRequested = false;
-  support::Variant m_hostIds;            // "IDNumbers": 32-bit host ids, one per component
-  support::Variant m_matObjIds;          // package ids per host position (IMatObj::setComps)
-  std::vector<double> m_phaseWork[3][2]; // scratch of the calculations: [phase][0|1]
-  support::Variant m_scratch[3];         // scratch arrays of the calculations
-  std::map<std::wstring, support::Variant> m_constants;  // package constants by property
-
-  COVCOError m_errors;
   bridge::CallBridge m_bridge;
 };

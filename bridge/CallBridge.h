@@ -122,7 +122,7 @@ class CallBridge {
  private:
   static unsigned __stdcall threadProcedure(void* startRecord);
   void runThread();
-  // Thread steps 4-5: the objects, and the recalled basis when needed.
+  // The thread's start: the client creates its objects, then reads the recalled basis when needed.
   HRESULT prepareObjects();
   void releaseObjects();
   // The request parked in the block, on the CAPE-OPEN thread.
@@ -139,7 +139,8 @@ class CallBridge {
   template <class Body>
   HRESULT runShieldedWork(Body&& work, const char* doing);
 
-  // Hand-over steps 4-8, with the lock held and the block written.
+  // The hand-over once the lock is held and the block written: the call posted, the wait for its
+  // end, the kept-back complaint made again here, the block cleared.
   HRESULT runHandedOver();
   void waitForCompletion();
   void repeatDeferredComplaint(HRESULT callResult);

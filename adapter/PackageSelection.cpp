@@ -4,7 +4,10 @@
 #include <string>
 
 #include "matobj/CMatObj.h"
-#include "adapter/CVBPropPkg.h"
+#include "adapter/PackageSelection.h"
+#include "adapter/CalcRequests.h"
+#include "adapter/ComponentBasis.h"
+#include "adapter/ComponentCatalogue.h"
 #include "bridge/GlobalTable.h"
 #include "support/ModuleInfo.h"
 #include "support/Report.h"
@@ -35,8 +38,6 @@ constexpr char kCancelled[] =
     "     3.- Select again the Property Package called CAPE-OPEN\n"
     " Otherwise, select directly the non CAPE-OPEN PP that you want to create.";
 constexpr char kNoActiveObject[] = "Didn't register Active Object";
-constexpr wchar_t kPhaseListAction[] = L"requesting GetPhaseList method";
-constexpr wchar_t kPropListAction[] = L"requesting GetPropList method";
 constexpr wchar_t kKValuesOnly[] =
     L"Since the package does not support 'fugacityCoefficients', 'logfugacityCoefficients' and "
     L"'activityCoefficients', the flash will be performed using 'kValues'. Unfortunately, this property does "
@@ -52,11 +53,6 @@ HRESULT unexpected(HRESULT hr) { return bridge::reportUnexpected(hr); }
 
 // Window handles travel as 32-bit values.
 long handleValue(HWND window) { return static_cast<long>(reinterpret_cast<intptr_t>(window)); }
-
-long positionIn(const VARIANT& list, const wchar_t* name) {
-  const Bstr text(name);
-  return support::Utils::findPos(list, text.get());
-}
 
 // Replaces an in/out interface argument with the calling thread's pointer held by `from`.
 template <class I>
@@ -83,15 +79,34 @@ void releaseOwn(bridge::GlobalizedPointer<I>& pointer) {
 
 }  // namespace
 
+PackageSelection::PackageSelection(AdapterSide& adapter, COVCOError& errors, PkgConfig& config,
+                                   bridge::CallBridge& bridge, PackageObjects& objects, PackageAbilities& abilities,
+                                   ComponentCatalogue& catalogue, ComponentBasis& basis, CalcWorkArrays& work,
+                                   ICapeDiagnostics& diagnostics)
+    : m_adapter(adapter),
+      m_errors(errors),
+      m_config(config),
+      m_bridge(bridge),
+      m_objects(objects),
+      m_abilities(abilities),
+      m_catalogue(catalogue),
+      m_basis(basis),
+      m_work(work),
+      m_diagnostics(diagnostics) {}
+
+bool PackageSelection::packageChosen() const {
+  return m_chosenPackage.get() && SysStringLen(m_chosenPackage.get()) != 0;
+}
+
 // ---- The browser -----------------------------------------------------------------------------
 
-HRESULT CVBPropPkg::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
+HRESULT PackageSelection::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
   browser.Reset();
   HRESULT hr = CoCreateInstance(CLSID_ShowCOCATIDs, nullptr, kAnyServer, IID_PPV_ARGS(browser.GetAddressOf()));
   if (SUCCEEDED(hr) && !browser) hr = E_NOINTERFACE;
   if (FAILED(hr)) return unexpected(hr);
-  const ComPtr<ExtnContainer> host = container();
-  hr = browser->InitBrowser(handleValue(m_ownerWindow), host.Get(), kBrowserOptions);
+  const ComPtr<ExtnContainer> host = m_adapter.container();
+  hr = browser->InitBrowser(handleValue(m_adapter.ownerWindow()), host.Get(), kBrowserOptions);
   if (FAILED(hr)) {
     browser.Reset();
     return unexpected(hr);
@@ -101,7 +116,7 @@ HRESULT CVBPropPkg::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
   return hr;
 }
 
-HRESULT CVBPropPkg::publishKitVersion(IShowCOCATIDs* browser) {
+HRESULT PackageSelection::publishKitVersion(IShowCOCATIDs* browser) {
   try {
     m_kitVersion.bind(kKitVersionName, &m_config.vars());
     const Bstr version(support::widen(support::versionString(kModuleName)).c_str());
@@ -116,9 +131,9 @@ HRESULT CVBPropPkg::publishKitVersion(IShowCOCATIDs* browser) {
 
 // ---- Selection (host thread) -----------------------------------------------------------------
 
-HRESULT CVBPropPkg::selectPackage() {
+HRESULT PackageSelection::selectPackage() {
   try {
-    if (!m_recalling) return showSelection();
+    if (!m_adapter.recalling()) return showSelection();
     const Bstr& name = m_config.selection().packageName;
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
@@ -127,7 +142,7 @@ HRESULT CVBPropPkg::selectPackage() {
   }
 }
 
-HRESULT CVBPropPkg::showSelection() {
+HRESULT PackageSelection::showSelection() {
   try {
     ComPtr<IShowCOCATIDs> browser;
     HRESULT hr = createBrowser(browser);
@@ -150,7 +165,7 @@ HRESULT CVBPropPkg::showSelection() {
   }
 }
 
-HRESULT CVBPropPkg::readChoice(IShowCOCATIDs* browser) {
+HRESULT PackageSelection::readChoice(IShowCOCATIDs* browser) {
   PkgConfig::Selection& chosen = m_config.selection();
   HRESULT hr = browser->GetState(m_browserState.out());
   if (SUCCEEDED(hr)) hr = browser->GetSystemName(chosen.systemName.out());
@@ -160,7 +175,7 @@ HRESULT CVBPropPkg::readChoice(IShowCOCATIDs* browser) {
   return FAILED(hr) ? unexpected(hr) : S_OK;
 }
 
-HRESULT CVBPropPkg::storeSelection() {
+HRESULT PackageSelection::storeSelection() {
   const PkgConfig::Selection& chosen = m_config.selection();
   const std::pair<OvTextVar*, const Bstr*> targets[] = {{&m_config.m_PropPackName, &chosen.packageName},
                                                         {&m_config.m_PropSysName, &chosen.systemName},
@@ -173,10 +188,10 @@ HRESULT CVBPropPkg::storeSelection() {
   return S_OK;
 }
 
-STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) {
+HRESULT PackageSelection::selectPropPack(IDispatch** capegui) {
   try {
-    if (!m_recalling) {
-      const HRESULT bound = m_config.bindAll(container().Get(), false, m_errors);
+    if (!m_adapter.recalling()) {
+      const HRESULT bound = m_config.bindAll(m_adapter.container().Get(), false, m_errors);
       if (FAILED(bound)) return bound;
     }
     const HRESULT hr = selectPackage();
@@ -192,14 +207,14 @@ STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) {
 
 // ---- Package creation (CAPE-OPEN thread) -----------------------------------------------------
 
-HRESULT CVBPropPkg::createObjects() {
+HRESULT PackageSelection::createObjects() {
   HRESULT hr = createPackage();
   if (SUCCEEDED(hr)) hr = createMaterialObject();
-  publishCompounds();
+  m_basis.publishCompounds();
   return hr;
 }
 
-HRESULT CVBPropPkg::createPackage() {
+HRESULT PackageSelection::createPackage() {
   ComPtr<IShowCOCATIDs> browser;
   HRESULT hr = createBrowser(browser);
   if (FAILED(hr)) return hr;
@@ -211,18 +226,18 @@ HRESULT CVBPropPkg::createPackage() {
   if (SUCCEEDED(hr)) hr = createPackageObjects(browser.Get());
   if (SUCCEEDED(hr)) hr = passAliasToHost();
   if (FAILED(hr)) return hr;
-  hr = readComponentList();
+  hr = m_catalogue.readComponentList();
   if (FAILED(hr)) return hr;
-  sizeComponentState(m_packageComponents);
+  m_basis.sizeComponentState(m_basis.stateSize());
   hr = readPackageLists();
   if (FAILED(hr)) return hr;
-  recordListPositions();
+  m_abilities.recordListPositions();
   hr = checkAbilities();
   if (SUCCEEDED(hr)) hr = storeListsInHost();
-  return FAILED(hr) ? hr : setDefaultFlags();
+  return FAILED(hr) ? hr : m_catalogue.setDefaultFlags();
 }
 
-HRESULT CVBPropPkg::registerActiveBrowser(IShowCOCATIDs* browser) {
+HRESULT PackageSelection::registerActiveBrowser(IShowCOCATIDs* browser) {
   const HRESULT hr = RegisterActiveObject(browser, CLSID_ShowCOCATIDs, ACTIVEOBJECT_WEAK, &m_rotCookie);
   if (SUCCEEDED(hr)) return hr;
   m_rotCookie = 0;
@@ -230,7 +245,7 @@ HRESULT CVBPropPkg::registerActiveBrowser(IShowCOCATIDs* browser) {
   return hr;
 }
 
-HRESULT CVBPropPkg::createPackageObjects(IShowCOCATIDs* browser) {
+HRESULT PackageSelection::createPackageObjects(IShowCOCATIDs* browser) {
   const PkgConfig::Selection& chosen = m_config.selection();
   HRESULT hr = browser->SetNames(chosen.packageName.get(), chosen.systemName.get());
   if (SUCCEEDED(hr)) hr = browser->SetAliases(chosen.packageAlias.get(), chosen.systemAlias.get());
@@ -238,7 +253,7 @@ HRESULT CVBPropPkg::createPackageObjects(IShowCOCATIDs* browser) {
   ComPtr<IDispatch> packageObject, systemObject;
   hr = browser->CreatePackage(packageObject.GetAddressOf(), systemObject.GetAddressOf());
   if (SUCCEEDED(hr) && !packageObject) hr = E_POINTER;
-  if (SUCCEEDED(hr)) hr = browser->SetRecalling(m_recalling ? VARIANT_TRUE : VARIANT_FALSE);
+  if (SUCCEEDED(hr)) hr = browser->SetRecalling(m_adapter.recalling() ? VARIANT_TRUE : VARIANT_FALSE);
   if (FAILED(hr)) return unexpected(hr);
   ComPtr<ICapeThermoPropertyPackage> package;
   ComPtr<ICapeThermoSystem> system;
@@ -246,70 +261,49 @@ HRESULT CVBPropPkg::createPackageObjects(IShowCOCATIDs* browser) {
   if (SUCCEEDED(hr) && systemObject) hr = systemObject.As(&system);
   if (FAILED(hr)) return unexpected(hr);
   m_errors.setPackage(package.Get());
-  hr = m_package.globalize(package);
-  return FAILED(hr) ? hr : m_system.globalize(system);
+  hr = m_objects.package.globalize(package);
+  return FAILED(hr) ? hr : m_objects.system.globalize(system);
 }
 
 // What the host does with the alias is its own affair: its answer does not decide creation.
-HRESULT CVBPropPkg::passAliasToHost() {
-  const ComPtr<ExtnContainer> host = container();
+HRESULT PackageSelection::passAliasToHost() {
+  const ComPtr<ExtnContainer> host = m_adapter.container();
   if (host) host->SetPackageAlias(m_config.selection().packageAlias.get());
   return S_OK;
 }
 
-HRESULT CVBPropPkg::readPackageLists() {
+HRESULT PackageSelection::readPackageLists() {
   ComPtr<ICapeThermoPropertyPackage> package;
-  HRESULT hr = m_package.get(package);
+  HRESULT hr = m_objects.package.get(package);
   if (FAILED(hr) || !package) return unexpected(FAILED(hr) ? hr : E_POINTER);
-  hr = package->GetPhaseList(m_phaseList.out());
-  if (FAILED(hr)) hr = m_errors.complainError(kPhaseListAction, hr, package.Get(), false);
-  if (FAILED(hr)) return hr;
-  hr = package->GetPropList(m_propList.out());
-  if (FAILED(hr)) hr = m_errors.complainError(kPropListAction, hr, package.Get(), false);
-  return hr;
+  return m_abilities.readPackageLists(package.Get());
 }
 
-void CVBPropPkg::recordListPositions() {
-  const VARIANT& properties = m_propList.get();
-  m_positions.fugacityCoefficient = positionIn(properties, L"fugacityCoefficient");
-  m_positions.kvalues = positionIn(properties, L"kvalues");
-  m_positions.logFugacityCoefficient = positionIn(properties, L"logFugacityCoefficient");
-  m_positions.logkvalues = positionIn(properties, L"logkvalues");
-  m_positions.activityCoefficient = positionIn(properties, L"activityCoefficient");
-  m_positions.vaporLiquid = positionIn(m_phaseList.get(), L"VaporLiquid");
-  m_caps.kvalues = m_positions.kvalues >= 0;
-  m_caps.fugacityCoefficient = m_positions.fugacityCoefficient >= 0;
-  m_caps.activityCoefficient = m_positions.activityCoefficient >= 0;
-  m_caps.vaporLiquid = m_positions.vaporLiquid >= 0;
-  m_caps.logKValues = m_positions.logkvalues >= 0;
-  m_caps.logFugacityCoefficient = m_positions.logFugacityCoefficient >= 0;
-}
-
-HRESULT CVBPropPkg::checkAbilities() {
-  if (!m_caps.fugacityCoefficient && !m_caps.activityCoefficient && !m_caps.logFugacityCoefficient) {
-    const HRESULT hr = addReportText(kKValuesOnly, true);
+HRESULT PackageSelection::checkAbilities() {
+  if (!m_abilities.caps().fugacityCoefficient && !m_abilities.caps().activityCoefficient && !m_abilities.caps().logFugacityCoefficient) {
+    const HRESULT hr = m_adapter.addReportText(kKValuesOnly, true);
     if (FAILED(hr)) return hr;
   }
-  return checkRepeatedIds();
+  return m_catalogue.checkRepeatedIds();
 }
 
-HRESULT CVBPropPkg::storeListsInHost() {
-  HRESULT hr = m_config.m_SelectedCompIds.setValue(m_lists.ids.get());
-  if (SUCCEEDED(hr)) hr = m_config.m_SelectedProperties.setValue(m_propList.get());
-  if (SUCCEEDED(hr)) hr = m_config.m_SelectedPhases.setValue(m_phaseList.get());
+HRESULT PackageSelection::storeListsInHost() {
+  HRESULT hr = m_config.m_SelectedCompIds.setValue(m_catalogue.ids());
+  if (SUCCEEDED(hr)) hr = m_config.m_SelectedProperties.setValue(m_abilities.propertyList());
+  if (SUCCEEDED(hr)) hr = m_config.m_SelectedPhases.setValue(m_abilities.phaseList());
   return hr;
 }
 
-STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) {
+HRESULT PackageSelection::createPropPackage(IDispatch** pp, IDispatch** capegui) {
   try {
     if (!pp || !capegui) return E_POINTER;
     // Created once: a package that exists (made by the CAPE-OPEN thread) is handed out as it is.
     // Made here, it is made on that thread when there is one.
-    if (!m_package.registered()) {
+    if (!m_objects.package.registered()) {
       const HRESULT hr = m_bridge.runOnThread([this] { return createPackage(); });
       if (FAILED(hr)) return hr;
     }
-    const HRESULT hr = handOut(m_package, pp);
+    const HRESULT hr = handOut(m_objects.package, pp);
     return FAILED(hr) ? hr : handOut(m_browser, capegui);
   } catch (...) {
     return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
@@ -318,7 +312,7 @@ STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) 
 
 // ---- Material object -------------------------------------------------------------------------
 
-HRESULT CVBPropPkg::createMaterialObject() {
+HRESULT PackageSelection::createMaterialObject() {
   try {
     ComPtr<ICapeThermoMaterialObject> material;
     HRESULT hr = CoCreateInstance(CLSID_matObj, nullptr, kAnyServer, IID_PPV_ARGS(material.GetAddressOf()));
@@ -326,55 +320,55 @@ HRESULT CVBPropPkg::createMaterialObject() {
     ComPtr<IMatObj> matObj;
     if (SUCCEEDED(hr)) hr = material.As(&matObj);
     if (FAILED(hr)) return unexpected(hr);
-    hr = m_materialObject.globalize(material);
-    if (SUCCEEDED(hr)) hr = m_imatObj.globalize(matObj);
+    hr = m_objects.materialObject.globalize(material);
+    if (SUCCEEDED(hr)) hr = m_objects.imatObj.globalize(matObj);
     return FAILED(hr) ? hr : connectMaterialObject(matObj.Get());
   } catch (...) {
     Bstr text(kMatObjFailure);
-    return popUpError(kMatObjFailureCode, text.get());
+    return m_diagnostics.popUpError(kMatObjFailureCode, text.get());
   }
 }
 
-HRESULT CVBPropPkg::connectMaterialObject(IMatObj* matObj) {
+HRESULT PackageSelection::connectMaterialObject(IMatObj* matObj) {
   ComPtr<ICapeThermoPropertyPackage> package;
-  HRESULT hr = m_package.get(package);
-  if (SUCCEEDED(hr) && !m_relay) hr = DiagnosticsRelay::create(this, m_relay.GetAddressOf());
+  HRESULT hr = m_objects.package.get(package);
+  if (SUCCEEDED(hr) && !m_relay) hr = DiagnosticsRelay::create(&m_diagnostics, m_relay.GetAddressOf());
   if (SUCCEEDED(hr)) hr = matObj->put_proxyPtr(static_cast<ICapeDiagnostics*>(m_relay.Get()));
   if (SUCCEEDED(hr)) hr = matObj->put_PropertyPackage(package.Get());
-  if (SUCCEEDED(hr)) hr = matObj->put_ownerHWnd(handleValue(m_ownerWindow));
+  if (SUCCEEDED(hr)) hr = matObj->put_ownerHWnd(handleValue(m_adapter.ownerWindow()));
   if (FAILED(hr)) return unexpected(hr);
   hyper raw = 0;
   matObj->getThis(&raw);  // not checked: on failure the raw pointer stays null
-  m_matObj = reinterpret_cast<CMatObj*>(static_cast<intptr_t>(raw));
-  hr = matObj->SetNumComps(m_componentCount);
+  m_objects.matObj = reinterpret_cast<CMatObj*>(static_cast<intptr_t>(raw));
+  hr = matObj->SetNumComps(m_adapter.hostComponentCount());
   return FAILED(hr) ? unexpected(hr) : S_OK;
 }
 
-STDMETHODIMP CVBPropPkg::createMatObject(IDispatch** matObj) {
+HRESULT PackageSelection::createMatObject(IDispatch** matObj) {
   try {
     if (!matObj) return E_POINTER;
     // Created once, like the package, and where the package is.
-    if (!m_materialObject.registered()) {
+    if (!m_objects.materialObject.registered()) {
       const HRESULT hr = m_bridge.runOnThread([this] {
         const HRESULT created = createMaterialObject();
-        publishCompounds();
+        m_basis.publishCompounds();
         return created;
       });
       if (FAILED(hr)) return hr;
     }
-    return handOut(m_materialObject, matObj);
+    return handOut(m_objects.materialObject, matObj);
   } catch (...) {
     Bstr text(kMatObjFailure);
-    return popUpError(kMatObjFailureCode, text.get());
+    return m_diagnostics.popUpError(kMatObjFailureCode, text.get());
   }
 }
 
 // ---- The component page (host thread) -------------------------------------------------------
 
-HRESULT CVBPropPkg::openComponentPage() {
+HRESULT PackageSelection::openComponentPage() {
   try {
-    if (m_recalling && !m_componentsChanged) return S_OK;
-    const ComPtr<ExtnContainer> host = container();
+    if (m_adapter.recalling() && !m_catalogue.componentsChanged()) return S_OK;
+    const ComPtr<ExtnContainer> host = m_adapter.container();
     if (!host) return S_OK;
     ComPtr<ExtnViewHolder> views;
     ComPtr<ExtnView> view;
@@ -396,10 +390,10 @@ HRESULT CVBPropPkg::openComponentPage() {
 
 // ---- The package's own view (CAPE-OPEN thread, call type "Edit") -------------------------
 
-HRESULT CVBPropPkg::showEditView() {
+HRESULT PackageSelection::showEditView() {
   ComPtr<ICapeThermoPropertyPackage> package;
   ComPtr<ICapeUtilities> utilities;
-  if (SUCCEEDED(m_package.get(package)) && package) package.As(&utilities);
+  if (SUCCEEDED(m_objects.package.get(package)) && package) package.As(&utilities);
   if (!utilities) {
     m_errors.complainKind(kNoCustomView, CkPLAIN3, false);
     return S_OK;
@@ -411,28 +405,27 @@ HRESULT CVBPropPkg::showEditView() {
   }
   // A failed reading has made its own report. A successful one is not complained of: the
   // view ended as it should, and a message after every successful edit would only mislead.
-  const int before = m_packageComponents;
-  const HRESULT hr = readComponentList();
+  const int before = m_basis.stateSize();
+  const HRESULT hr = m_catalogue.readComponentList();
   if (FAILED(hr)) return hr;
   // The view may have changed the package's components: the per-component state follows, but
   // the material object keeps the host's components, whose arrays every request until the
   // host's EndBasisChange is given.
-  if (m_packageComponents != before) sizeComponentState(m_packageComponents, false);
-  publishCompounds();
+  if (m_basis.stateSize() != before) m_basis.sizeComponentState(m_basis.stateSize(), false);
+  m_basis.publishCompounds();
   return hr;
 }
 
 // ---- Teardown ----------------------------------------------------------------------------
 
-void CVBPropPkg::releaseObjects() {
-  m_lists.clear();
-  m_hostIds.clear();
-  m_propList.clear();
-  m_phaseList.clear();
+void PackageSelection::releaseObjects() {
+  m_catalogue.clear();
+  m_basis.clearHostIds();
+  m_abilities.clear();
   // The material object lets go of the package and of the adapter's diagnostics: nothing it
   // holds keeps the adapter or the package alive.
   ComPtr<IMatObj> matObj;
-  if (m_imatObj.owner() == GetCurrentThreadId() && SUCCEEDED(m_imatObj.get(matObj)) && matObj) {
+  if (m_objects.imatObj.owner() == GetCurrentThreadId() && SUCCEEDED(m_objects.imatObj.get(matObj)) && matObj) {
     matObj->Terminate();
     matObj->put_proxyPtr(nullptr);
   }
@@ -441,29 +434,27 @@ void CVBPropPkg::releaseObjects() {
   if (m_browser.owner() == GetCurrentThreadId() && SUCCEEDED(m_browser.get(browser)) && browser)
     browser->ReleaseObjects();
   browser.Reset();
-  if (m_package.owner() == GetCurrentThreadId()) m_errors.setPackage(nullptr);
-  m_matObj = nullptr;
-  publishCompounds();
-  releaseOwn(m_materialObject);
-  releaseOwn(m_imatObj);
+  if (m_objects.package.owner() == GetCurrentThreadId()) m_errors.setPackage(nullptr);
+  m_objects.matObj = nullptr;
+  m_basis.publishCompounds();
+  releaseOwn(m_objects.materialObject);
+  releaseOwn(m_objects.imatObj);
   releaseRelay();
-  releaseOwn(m_package);
-  releaseOwn(m_system);
+  releaseOwn(m_objects.package);
+  releaseOwn(m_objects.system);
   revokeActiveBrowser();
   if (m_rotCookie) return;  // the registration could not be revoked: the browser stays
   releaseOwn(m_browser);
-  for (auto& phase : m_phaseWork)
-    for (auto& work : phase) std::vector<double>().swap(work);
-  for (auto& scratch : m_scratch) scratch.clear();
+  m_work.release();
 }
 
-void CVBPropPkg::releaseRelay() {
+void PackageSelection::releaseRelay() {
   if (!m_relay) return;
   m_relay->detach();
   m_relay.Reset();
 }
 
-void CVBPropPkg::revokeActiveBrowser() {
+void PackageSelection::revokeActiveBrowser() {
   if (!m_rotCookie || m_browser.owner() != GetCurrentThreadId()) return;
   const HRESULT hr = RevokeActiveObject(m_rotCookie, nullptr);
   if (FAILED(hr)) {
@@ -475,7 +466,7 @@ void CVBPropPkg::revokeActiveBrowser() {
 
 // The teardown runs where the objects live: handed to the CAPE-OPEN thread from a host thread.
 // The thread itself goes on (Terminate ends it); requests find no objects and are refused.
-STDMETHODIMP CVBPropPkg::PrivTerminate() {
+HRESULT PackageSelection::privTerminate() {
   try {
     m_bridge.runOnThread([this] {
       releaseObjects();

@@ -29,7 +29,7 @@
 #include "ids/CompConstProp.h"
 #include "adapter/DiagnosticsRelay.h"
 #include "server/comkit/Dispatch.h"
-#include "bridge/GlobalizedPointer.h"
+#include "support/GlobalizedPointer.h"
 #include "server/comkit/Object.h"
 #include "OvHost.h"
 #include "OvShowCOCATIDs.h"
@@ -260,7 +260,7 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   static int mainLiquidOf(const int* types, int slotsLooked, int pass);
   // The one-element property list of a property name.
   static const VARIANT& singlePropertyList(const wchar_t* name);
-  HRESULT calcComplaint(HRESULT code, const char* text, int kind = CkNONE);
+  HRESULT calcComplaint(HRESULT code, const char* text, ComplaintKind kind = CkNONE);
   HRESULT choosePhaseList(int* types, const wchar_t* property, int pass, const VARIANT*& list);
   int calcComponentCount() const;
   void prepareWorkArrays();
@@ -323,15 +323,15 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
   CMatObj* m_matObj = nullptr;           // raw pointer of the material object (its own thread)
   support::ComPtr<DiagnosticsRelay> m_relay;  // the material object's diagnostics (Selection.cpp)
   std::shared_ptr<const CachedCompounds> m_cached;  // read and replaced with atomic_load/atomic_store
-  bridge::GlobalizedPointer<ICapeThermoMaterialObject> m_materialObject;
-  bridge::GlobalizedPointer<IMatObj> m_imatObj;
-  bridge::GlobalizedPointer<ICapeThermoPropertyPackage> m_package;
-  bridge::GlobalizedPointer<ICapeThermoSystem> m_system;
-  bridge::GlobalizedPointer<ExtnContainer> m_container;
+  support::GlobalizedPointer<ICapeThermoMaterialObject> m_materialObject;
+  support::GlobalizedPointer<IMatObj> m_imatObj;
+  support::GlobalizedPointer<ICapeThermoPropertyPackage> m_package;
+  support::GlobalizedPointer<ICapeThermoSystem> m_system;
+  support::GlobalizedPointer<ExtnContainer> m_container;
 
   // Selection (the four names are kept in the configuration: m_config.selection())
   support::Bstr m_browserState;          // the browser's opaque state after a selection
-  bridge::GlobalizedPointer<IShowCOCATIDs> m_browser;
+  support::GlobalizedPointer<IShowCOCATIDs> m_browser;
   DWORD m_rotCookie = 0;
   support::Variant m_phaseList;
   support::Variant m_propList;

@@ -254,12 +254,12 @@ STDMETHODIMP CVBPropPkg::PreSelectedComponents(int* IDNumbers) {
       LONG wide = 0;
       SHORT narrow = 0;
       const HRESULT got = SafeArrayGetElement(stored.parray, &index, vt == VT_I2 ? static_cast<void*>(&narrow) : &wide);
-      if (FAILED(got)) return bridge::reportUnexpected(got);
+      if (FAILED(got)) return support::reportUnexpected(got);
       IDNumbers[i - lb] = vt == VT_I2 ? narrow : wide;
     }
     return hr;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "answering the preselected components", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "answering the preselected components", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -270,7 +270,7 @@ STDMETHODIMP CVBPropPkg::EndBasisChange(VARIANT_BOOL* changed) {
     if (changed) *changed = VARIANT_TRUE;
     return S_OK;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -280,7 +280,7 @@ STDMETHODIMP CVBPropPkg::getCompConstantDbl(BSTR prop, LONG compPos, double* val
     *value = componentConstant(textOf(prop).c_str(), compPos);
     return isValidValue(*value) ? S_OK : E_FAIL;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "getCompConstantDbl", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "getCompConstantDbl", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -297,7 +297,7 @@ STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
     // never while a request is running.
     return m_bridge.runOnThread([&] { return applyComponentNames(names, hostPresent); });
   } catch (...) {
-    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -339,7 +339,7 @@ HRESULT CVBPropPkg::applyComponentNames(const std::vector<std::wstring>& names, 
       const std::string text = "Since the component '" + support::narrow(name) +
                                "' does not provide a CASNumber, the package will only work if it is configured with "
                                "ALL the components provided and in the order provided by the package.";
-      m_errors.complainKind(text.c_str(), CkPLAIN4, false);
+      m_errors.complainKind(text.c_str(), CkPLAIN4, Calculating::no);
     }
     m_matObjIds = textArray(ids);
     m_hostIds = longArray(hostIds);
@@ -347,14 +347,14 @@ HRESULT CVBPropPkg::applyComponentNames(const std::vector<std::wstring>& names, 
 
     ComPtr<IMatObj> material;
     HRESULT hr = materialInterface(material);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     if (material) hr = material->setComps(m_matObjIds.get(), VARIANT_TRUE);
     publishCompounds();
     if (FAILED(hr)) return hr;
     const Variant userNames = textArray(names);
     return m_config.m_UserSelectedCompOvNames.setValue(userNames.get());
   } catch (...) {
-    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -383,7 +383,7 @@ HRESULT CVBPropPkg::readComponentList() {
     storeComponentLists();
     return identifyAll();
   } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the package's component list", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "reading the package's component list", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -397,7 +397,7 @@ HRESULT CVBPropPkg::requestComponentList() {
                                    &m_lists.molWts, &m_lists.casNos);
   if (SUCCEEDED(hr)) return hr;
   m_lists.clear();
-  hr = m_errors.complainError(L"requesting GetComponentList method", hr, package.Get(), false);
+  hr = m_errors.complainError(L"requesting GetComponentList method", hr, package.Get(), Calculating::no);
   return FAILED(hr) ? hr : S_OK;
 }
 
@@ -420,7 +420,7 @@ void CVBPropPkg::checkList(Variant& list, VARTYPE vt, long count, const char* na
   if (list.vt() == (VT_ARRAY | vt) && SetGet::dimCount(list.get()) == 1 && SetGet::elementCount(list.get()) == count)
     return;
   const std::string text = std::string("importing compound property '") + name + "'. ";
-  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, false);
+  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, Calculating::no);
   list.clear();
 }
 
@@ -536,7 +536,7 @@ int CVBPropPkg::identifyComponent(int i, bool verbose, std::wstring& kind) {
     if (verbose && !text.empty()) sendReport(text, true);
     return id;
   } catch (...) {
-    m_errors.complain(E_FAIL, "identifying a component", CkINTERNAL, false);
+    m_errors.complain(E_FAIL, "identifying a component", CkINTERNAL, Calculating::no);
     kind = kNoMatching;
     return -1;
   }
@@ -588,7 +588,7 @@ bool CVBPropPkg::findHostComponent(const std::wstring& name, int& hostId) {
   ComPtr<HostComponent> component;
   const Bstr text(name.c_str());
   HRESULT hr = components->Find(text.get(), &component);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr), false;
+  if (FAILED(hr)) return support::reportUnexpected(hr), false;
   HostEntry entry;
   if (!component || FAILED(readEntry(component.Get(), entry))) return false;
   hostId = entry.id;
@@ -621,9 +621,9 @@ void CVBPropPkg::sizeComponentState(int n, bool materialFollows) {
     ComPtr<IMatObj> material;
     HRESULT hr = materialInterface(material);
     if (SUCCEEDED(hr) && material) hr = material->SetNumComps(n);
-    if (FAILED(hr)) bridge::reportUnexpected(hr);
+    if (FAILED(hr)) support::reportUnexpected(hr);
   } catch (...) {
-    m_errors.complain(E_FAIL, "sizing the component arrays", CkINTERNAL, false);
+    m_errors.complain(E_FAIL, "sizing the component arrays", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -644,7 +644,7 @@ HRESULT CVBPropPkg::setDefaultFlags() {
       if (same(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
     return writeReals(m_config.m_HypoFlags, hypo);
   } catch (...) {
-    return m_errors.complain(E_FAIL, "setting the component flags", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "setting the component flags", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -667,7 +667,7 @@ HRESULT CVBPropPkg::guardVariableChange(const std::wstring& name, const VARIANT&
     if (same(name, L"CloseDefaultView")) return guardCloseView(changing);
     return S_OK;  // SelectedFlags and every other variable may change
   } catch (...) {
-    return m_errors.complain(E_FAIL, "checking a variable change", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "checking a variable change", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -694,7 +694,7 @@ HRESULT CVBPropPkg::guardCloseView(VARIANT_BOOL* changing) {
       if (selected[j] != 1.0 || !same(ids[i], ids[j])) continue;
       if (changing) *changing = VARIANT_FALSE;
       const std::string text = support::narrow(std::wstring(kResourceIdsRepeated) + kUnselectSome);
-      m_errors.complainKind(text.c_str(), CkPLAIN4, false);
+      m_errors.complainKind(text.c_str(), CkPLAIN4, Calculating::no);
       return S_OK;
     }
   }
@@ -713,13 +713,13 @@ HRESULT CVBPropPkg::refreshHypotheticals() {
       HostEntry entry;
       hr = components->get_Item(k, &component);
       if (SUCCEEDED(hr)) hr = readEntry(component.Get(), entry);
-      if (FAILED(hr)) return bridge::reportUnexpected(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
       if (entry.id < kFirstHypotheticalId) continue;
       for (size_t n = 0; n < names.size(); ++n) {
         if (!same(names[n], entry.name)) continue;
         ComPtr<HostHypoComponent> hypothetical;
         hr = component.As(&hypothetical);
-        if (FAILED(hr)) return bridge::reportUnexpected(hr);
+        if (FAILED(hr)) return support::reportUnexpected(hr);
         hr = configureHypothetical(hypothetical.Get(), static_cast<int>(n));
         if (FAILED(hr)) return hr;
         break;
@@ -727,7 +727,7 @@ HRESULT CVBPropPkg::refreshHypotheticals() {
     }
     return S_OK;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "refreshing the hypothetical components", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "refreshing the hypothetical components", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -744,9 +744,9 @@ HRESULT CVBPropPkg::importSelection() {
       if (FAILED(hr) || !restart) return hr;
     }
     return m_errors.complain(E_FAIL, "importing the selected components: the host keeps refusing them", CkINTERNAL,
-                             false);
+                             Calculating::no);
   } catch (...) {
-    return m_errors.complain(E_FAIL, "importing the selected components", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "importing the selected components", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -763,7 +763,7 @@ HRESULT CVBPropPkg::importRound(bool& restart) {
 
   long count = 0;
   hr = components->get_Count(&count);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   if (count > 0) {
     long compared = 0;
     bool matching = true;
@@ -777,7 +777,7 @@ HRESULT CVBPropPkg::importRound(bool& restart) {
     }
     if (matching && compared == count) return S_OK;  // the host has the selection already
     hr = components->Clear();
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
   }
   for (size_t i = 0; i < n; ++i) {
     if (!(selected[i] > 0)) continue;
@@ -786,7 +786,7 @@ HRESULT CVBPropPkg::importRound(bool& restart) {
     const Bstr name(names[i].c_str());
     hr = components->Add(name.get(), &component);
     if (SUCCEEDED(hr)) hr = readEntry(component.Get(), entry);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     if (hypo[i] == 0 || entry.id >= kFirstHypotheticalId) continue;
     // The host has a library component of that name: it is imported as that one.
     hypo[i] = 0.0;
@@ -796,7 +796,7 @@ HRESULT CVBPropPkg::importRound(bool& restart) {
                              "'. It cannot be treated as hypo since a component with same name has been added to "
                              "ORVEX library. " +
                              ". ORVEX will try to identify as a native component. ";
-    m_errors.complain(E_FAIL, text.c_str(), CkNOTALLOWED, false);
+    m_errors.complain(E_FAIL, text.c_str(), CkNOTALLOWED, Calculating::no);
     restart = true;
     return S_OK;
   }
@@ -845,7 +845,7 @@ HRESULT CVBPropPkg::preselectComponents() {
     m_preselected = longArray(preselected);
     return result;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "GetPreSelectedCompIDs", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "GetPreSelectedCompIDs", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -865,16 +865,16 @@ HRESULT CVBPropPkg::preselectHypothetical(int i, std::wstring& name, int& hostId
   hr = fluidPackage->get_HypoGroup(&group);
   if (SUCCEEDED(hr) && !group) hr = E_POINTER;
   if (SUCCEEDED(hr)) hr = group->Find(wanted.get(), &hypothetical);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   const bool added = !hypothetical;
   if (added) {
     hr = group->Add(wanted.get(), &hypothetical);
     if (SUCCEEDED(hr) && !hypothetical) hr = E_POINTER;
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
   }
   HostEntry entry;
   hr = readEntry(hypothetical.Get(), entry);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   name = entry.name;
   hostId = entry.id;
   return added ? configureHypothetical(hypothetical.Get(), i) : S_OK;
@@ -886,7 +886,7 @@ HRESULT CVBPropPkg::hostFluidPackage(ComPtr<HostFluidPackage>& out) {
   out.Reset();
   try {
     const ComPtr<ExtnContainer> host = container();
-    if (!host) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, false);
+    if (!host) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, Calculating::no);
     ComPtr<IDispatch> holderObject;
     HRESULT hr = host->get_FluidPackageHolder(&holderObject);
     ComPtr<HostFluidPackageHolder> holder;
@@ -896,13 +896,13 @@ HRESULT CVBPropPkg::hostFluidPackage(ComPtr<HostFluidPackage>& out) {
     if (SUCCEEDED(hr) && packageObject) hr = packageObject.As(&out);
     if (FAILED(hr)) {
       out.Reset();
-      return m_errors.complain(hr, kFluidPackage, CkINTERNAL, false);
+      return m_errors.complain(hr, kFluidPackage, CkINTERNAL, Calculating::no);
     }
-    if (!out) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, false);
+    if (!out) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, Calculating::no);
     return S_OK;
   } catch (...) {
     out.Reset();
-    return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -913,7 +913,7 @@ HRESULT CVBPropPkg::hostComponents(ComPtr<HostComponents>& out) {
   if (FAILED(hr)) return hr;
   hr = fluidPackage->get_Components(&out);
   if (SUCCEEDED(hr) && !out) hr = E_POINTER;
-  return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT CVBPropPkg::hostComponents(ComPtr<HostComponents>& out, long& count) {
@@ -921,7 +921,7 @@ HRESULT CVBPropPkg::hostComponents(ComPtr<HostComponents>& out, long& count) {
   HRESULT hr = hostComponents(out);
   if (FAILED(hr)) return hr;
   hr = out->get_Count(&count);
-  return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
@@ -955,13 +955,13 @@ HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
     if (SUCCEEDED(hr)) hr = readEntry(component.Get(), entry);
     if (FAILED(hr)) {
       const std::string text = "assigning a new hypo name for component " + support::narrow(name);
-      return m_errors.complain(hr, text.c_str(), CkINTERNAL, false);
+      return m_errors.complain(hr, text.c_str(), CkINTERNAL, Calculating::no);
     }
     hostId = entry.id;
     if (!entry.name.empty() && entry.name != name) name = entry.name;
     return S_OK;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "creating a hypothetical component", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "creating a hypothetical component", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -969,7 +969,7 @@ HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
 // does not have (not finite) is left to the host's estimate.
 HRESULT CVBPropPkg::configureHypothetical(HostHypoComponent* component, int i) {
   try {
-    if (!component) return bridge::reportUnexpected(E_POINTER);
+    if (!component) return support::reportUnexpected(E_POINTER);
     const std::wstring cas = listText(m_lists.casNos, i);
     const std::wstring formula = listText(m_lists.formulae, i);
     const double molecularWeight = listReal(m_lists.molWts, i);
@@ -987,9 +987,9 @@ HRESULT CVBPropPkg::configureHypothetical(HostHypoComponent* component, int i) {
       if (std::isfinite(value)) hr = (component->*setting.put)(value);
     }
     if (SUCCEEDED(hr)) hr = component->Complete();
-    return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
+    return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
   } catch (...) {
-    return m_errors.complain(E_FAIL, "Internal error getting configuring hypo", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "Internal error getting configuring hypo", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -1008,14 +1008,14 @@ HRESULT CVBPropPkg::readHostBasis() {
       HostEntry entry;
       hr = components->get_Item(k, &component);
       if (SUCCEEDED(hr)) hr = readEntry(component.Get(), entry);
-      if (FAILED(hr)) return bridge::reportUnexpected(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
       names.push_back(entry.name);
     }
     if (names.empty()) return S_OK;
     Variant list = textArray(names);
     return setComps(list.get());
   } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -1051,7 +1051,7 @@ double CVBPropPkg::cachedConstant(const wchar_t* property, int position) {
   const std::string text = "The package returned an unexpected value (or in an unexpected format) (" +
                            (SetGet::isArray(element) ? SetGet::variantToStr(element) : SetGet::scalarToStr(element)) +
                            ") when requested the constant property";
-  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, false);
+  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, Calculating::no);
   return kNotAvailable;
 }
 

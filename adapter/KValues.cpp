@@ -12,6 +12,7 @@
 #include "adapter/CVBPropPkg.h"
 #include "ids/MathUtils.h"
 #include "support/ModuleInfo.h"
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "ids/StaticCache.h"
@@ -33,7 +34,6 @@ constexpr double kAtmosphere = 101.325;        // kPa
 
 constexpr char kChoosingProperty[] = "chosing property in CKF calculations.";
 constexpr char kInterpretingPhases[] = "interpreting Phases";
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kGettingProperty[] = "getting property from Material Object";
 constexpr char kReadBack[] = "Read back from the package.";
 
@@ -121,8 +121,8 @@ int CVBPropPkg::mainLiquidOf(const int* types, int slotsLooked, int pass) {
   return -1;
 }
 
-HRESULT CVBPropPkg::calcComplaint(HRESULT code, const char* text, int kind) {
-  return m_errors.complain(code, text, kind, true);
+HRESULT CVBPropPkg::calcComplaint(HRESULT code, const char* text, ComplaintKind kind) {
+  return m_errors.complain(code, text, kind, Calculating::yes);
 }
 
 // Phase list of one pass (pass 2 of a request with two liquids and a vapour treats slot 0 as
@@ -179,7 +179,7 @@ HRESULT CVBPropPkg::setRequestMaterial(const CallParameters& call, const int* ty
   m_errors.setMaterialState(call.temperature, pressurePa, call.compositions, types, slotsLooked);
   m_matObj->setHostPhases(types, mainLiquid);
   const HRESULT hr = m_matObj->setHostTPFractions(call.temperature, pressurePa, call.compositions);
-  return FAILED(hr) ? calcComplaint(hr, kUnexpected) : hr;
+  return FAILED(hr) ? calcComplaint(hr, support::kUnexpected) : hr;
 }
 
 // The "calcs" step: the package's CalcProp through the material object (which complains of a
@@ -191,7 +191,7 @@ HRESULT CVBPropPkg::calcOnMaterial(const VARIANT& properties, const VARIANT& pha
 
 void CVBPropPkg::validateValues(double* values, int property, const char* step) {
   const std::string reason = std::string(kReadBack) + " (" + step + ")";
-  m_errors.checkValues(values, property, true, reason.c_str(), true);
+  m_errors.checkValues(values, property, true, reason.c_str(), Calculating::yes);
 }
 
 // ---- K-value requests ----
@@ -217,7 +217,8 @@ const char* CVBPropPkg::kValueFailureText(int callType) {
 
 HRESULT CVBPropPkg::handOverKValues(int callType, double T, double P, double** compositions, const int* types,
                                     double** results) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kValueFailureText(callType), CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     const char* label = nullptr;
     bridge::callTypeLabel(callType, &label);
@@ -231,19 +232,14 @@ HRESULT CVBPropPkg::handOverKValues(int callType, double T, double P, double** c
       call.phaseTypes = types;
       call.kValues = results;
     });
-  } catch (...) {
-    m_errors.complain(100, kValueFailureText(callType), CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CVBPropPkg::computeKValues(int callType, CallParameters& call) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kValueFailureText(callType), CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     return kValueRequest(callType, call);
-  } catch (...) {
-    m_errors.complain(100, kValueFailureText(callType), CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 // Step 4: the property asked for.
@@ -257,7 +253,7 @@ const wchar_t* CVBPropPkg::kValueProperty(int callType, bool liquidLiquid) const
 }
 
 HRESULT CVBPropPkg::kValueRequest(int callType, CallParameters& call) {
-  if (!m_matObj) return calcComplaint(E_FAIL, kUnexpected);
+  if (!m_matObj) return calcComplaint(E_FAIL, support::kUnexpected);
   const int n = calcComponentCount();
   double* const results[2] = {call.kValues[0], callType == bridge::CALL_COMPUTEKFACTORS ? call.kValues[1] : nullptr};
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
@@ -400,7 +396,7 @@ HRESULT CVBPropPkg::readActivityCoefficients(int mainLiquid, int n) {
                                        m_matObj->compIds(), COIds::getName(CtMIXTURE), nullptr, values.out());
   if (FAILED(hr))
     return m_errors.complainError(L"getting property from Material Object", hr,
-                                  static_cast<ICapeThermoMaterialObject*>(m_matObj), true);
+                                  static_cast<ICapeThermoMaterialObject*>(m_matObj), Calculating::yes);
   if (SetGet::elementCount(values.get()) != n) return calcComplaint(E_FAIL, kGettingProperty);
   std::vector<double>& target = m_phaseWork[mainLiquid][0];
   const long lb = SetGet::lbound(values.get());
@@ -411,7 +407,8 @@ HRESULT CVBPropPkg::readActivityCoefficients(int mainLiquid, int n) {
 // ---- Estimates on the caller's thread, from the material object's compound constants ----
 
 STDMETHODIMP CVBPropPkg::GuessBubblePointTemperature(double Pressure, double* Composition, double* Temperature) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error guess bubblepoint", CkNONE, Calculating::no, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("GuessBubblePointTemperature");
     if (!Composition || !Temperature) return E_POINTER;
@@ -429,10 +426,7 @@ STDMETHODIMP CVBPropPkg::GuessBubblePointTemperature(double Pressure, double* Co
     if (!std::isfinite(inverse) || inverse == 0) throw std::domain_error("bubble point line");
     *Temperature = 1.0 / inverse;
     return S_OK;
-  } catch (...) {
-    m_errors.complain(100, "Internal error guess bubblepoint", CkNONE, false);
-    return E_FAIL;
-  }
+  });
 }
 
 // The shape constant s of the rule below is the compound record's eighth constant, the one the
@@ -442,7 +436,8 @@ STDMETHODIMP CVBPropPkg::GuessBubblePointTemperature(double Pressure, double* Co
 // host treats with the halved estimate.
 STDMETHODIMP CVBPropPkg::InitializeKFactors(int componentPosition, double Temperature, double Pressure, int Phases,
                                             double* KFactor) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Error initializing kvalues", CkNONE, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("InitializeKFactors");
     if (!KFactor) return E_POINTER;
@@ -465,9 +460,6 @@ STDMETHODIMP CVBPropPkg::InitializeKFactors(int componentPosition, double Temper
     if (!std::isfinite(result)) throw std::domain_error("Wilson estimate");
     *KFactor = result;
     return S_OK;
-  } catch (...) {
-    m_errors.complain(E_FAIL, "Error initializing kvalues", CkNONE, false);
-    return E_FAIL;
-  }
+  });
 }
 

@@ -14,6 +14,7 @@
 #include "support/FloatingPoint.h"
 #include "ids/MathUtils.h"
 #include "support/ModuleInfo.h"
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "ids/StaticCache.h"
@@ -24,7 +25,6 @@ using bridge::CallParameters;
 
 namespace {
 
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kThreeLiquids[] = "Not ready to handle ComputePhaseProperties for 3 liquid phases ";
 constexpr char kUnexpectedList[] = "calculating phase props. Unexpected list of props to calculate";
 constexpr double kAbsentFugacity = 1e100;
@@ -68,7 +68,8 @@ int transportPropertyId(int callType) {
 STDMETHODIMP CVBPropPkg::ComputePhaseProperties(double T, double P, double** Compositions, int* PhaseTypes,
                                                 double* PhaseFractions, double* Enthalpy, double* Entropy,
                                                 double* HeatCapacity, double* MolarVolume) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error computing phase properties", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("ComputePhaseProperties");
     if (!Compositions || !PhaseTypes || !presentRowsGiven(Compositions, PhaseTypes, 3)) return E_POINTER;
@@ -83,23 +84,18 @@ STDMETHODIMP CVBPropPkg::ComputePhaseProperties(double T, double P, double** Com
       call.heatCapacity = HeatCapacity;
       call.molarVolume = MolarVolume;
     });
-  } catch (...) {
-    m_errors.complain(100, "Internal error computing phase properties", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CVBPropPkg::phasePropertiesWorker(CallParameters& call) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error computing phase properties", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     return phasePropertiesRequest(call);
-  } catch (...) {
-    m_errors.complain(100, "Internal error computing phase properties", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CVBPropPkg::phasePropertiesRequest(CallParameters& call) {
-  if (!m_matObj) return calcComplaint(E_FAIL, kUnexpected);
+  if (!m_matObj) return calcComplaint(E_FAIL, support::kUnexpected);
   const int n = calcComponentCount();
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
   double* const outputs[4] = {call.enthalpy, call.entropy, call.heatCapacity, call.molarVolume};
@@ -166,7 +162,8 @@ HRESULT CVBPropPkg::phasePropertiesRequest(CallParameters& call) {
 
 STDMETHODIMP CVBPropPkg::ComputePhaseFugacities(double T, double P, double** Compositions, int* PhaseTypes,
                                                 double** Fugacities) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error calculating Phase fugacities", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("ComputePhaseFugacities");
     if (!Compositions || !PhaseTypes || !Fugacities || !presentRowsGiven(Compositions, PhaseTypes, 3))
@@ -178,25 +175,20 @@ STDMETHODIMP CVBPropPkg::ComputePhaseFugacities(double T, double P, double** Com
       call.phaseTypes = PhaseTypes;
       call.fugacities = Fugacities;
     });
-  } catch (...) {
-    m_errors.complain(100, "Internal error calculating Phase fugacities", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 // The failure is complained of like every other one on this thread (kept back and shown by the
 // host thread after the request), not logged from here.
 HRESULT CVBPropPkg::phaseFugacitiesWorker(CallParameters& call) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error calculating Phase fugacities", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     return fugacitiesRequest(call);
-  } catch (...) {
-    m_errors.complain(100, "Internal error calculating Phase fugacities", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CVBPropPkg::fugacitiesRequest(CallParameters& call) {
-  if (!m_matObj) return calcComplaint(E_FAIL, kUnexpected);
+  if (!m_matObj) return calcComplaint(E_FAIL, support::kUnexpected);
   const int n = calcComponentCount();
   const double pressurePa = call.pressure * 1000.0;
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
@@ -217,7 +209,7 @@ HRESULT CVBPropPkg::fugacitiesRequest(CallParameters& call) {
     // answered with the values of an earlier request.
     m_matObj->RemoveResult(property.get(), -1);
     hr = calcOnMaterial(CStaticCache::instance().list(CStaticCache::FugacityProps), *phases);
-    if (FAILED(hr)) return calcComplaint(hr, kUnexpected);
+    if (FAILED(hr)) return calcComplaint(hr, support::kUnexpected);
     hr = m_matObj->getHostFugacityCoefficients(coefficients);
     if (FAILED(hr)) return hr;
   }
@@ -261,7 +253,8 @@ STDMETHODIMP CVBPropPkg::ComputeLiquidSurfaceTension(double T, double P, double*
 
 HRESULT CVBPropPkg::handOverTransport(int callType, double T, double P, double** compositions, const int* types,
                                       double extra, double* result) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"EXCEPTION RAISED", CkNONE, Calculating::yes, E_FAIL}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     const char* label = nullptr;
     bridge::callTypeLabel(callType, &label);
@@ -276,10 +269,7 @@ HRESULT CVBPropPkg::handOverTransport(int callType, double T, double P, double**
       call.extraInput = extra;
       call.singleResult = result;
     });
-  } catch (...) {
-    m_errors.complain(E_FAIL, "EXCEPTION RAISED", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CVBPropPkg::computeTransportProperty(int callType, CallParameters& call) {
@@ -287,10 +277,9 @@ HRESULT CVBPropPkg::computeTransportProperty(int callType, CallParameters& call)
     return transportRequest(callType, call);
   } catch (const _com_error& error) {
     const std::wstring doing = std::wstring(L"calculating ") + COIds::getName(transportPropertyId(callType));
-    return m_errors.complainError(doing.c_str(), error.Error(), nullptr, true);
+    return m_errors.complainError(doing.c_str(), error.Error(), nullptr, Calculating::yes);
   } catch (...) {
-    m_errors.complain(E_FAIL, "EXCEPTION RAISED", CkNONE, true);
-    return E_FAIL;
+    return m_errors.complainCaught({"EXCEPTION RAISED", CkNONE, Calculating::yes, E_FAIL});
   }
 }
 
@@ -307,7 +296,7 @@ HRESULT CVBPropPkg::transportRequest(int callType, CallParameters& call) {
   const int propertyId = transportPropertyId(callType);
   BSTR property = COIds::getName(propertyId);
   if (support::Utils::findPos(m_propList.get(), property) < 0) return E_NOTIMPL;
-  if (!m_matObj) return calcComplaint(E_FAIL, kUnexpected);
+  if (!m_matObj) return calcComplaint(E_FAIL, support::kUnexpected);
   int types[3] = {call.phaseTypes[0], call.phaseTypes[1], call.phaseTypes[2]};
   const bool surfaceTension = callType == bridge::CALL_COMPUTELIQUIDSURFACETENSION;
   beginRequestContext(call, types, surfaceTension ? 2 : 1, &singlePropertyList(property));
@@ -324,7 +313,7 @@ HRESULT CVBPropPkg::transportRequest(int callType, CallParameters& call) {
     phaseId = COIds::findId(support::SetGet::getString(*phases, 0), COIds::KPhase);
   }
   HRESULT hr = setTransportInput(callType, phaseId, call.extraInput);
-  if (FAILED(hr)) return calcComplaint(hr, kUnexpected);
+  if (FAILED(hr)) return calcComplaint(hr, support::kUnexpected);
   const int slotsLooked = surfaceTension ? 2 : 1;
   hr = setRequestMaterial(call, types, slotsLooked, mainLiquidOf(types, slotsLooked, 1));
   if (FAILED(hr)) return hr;
@@ -343,7 +332,7 @@ HRESULT CVBPropPkg::transportRequest(int callType, CallParameters& call) {
   if (SUCCEEDED(hr) && values.empty()) hr = E_FAIL;
   if (FAILED(hr)) {
     const std::wstring doing = std::wstring(L"calculating ") + property;
-    return m_errors.complainError(doing.c_str(), hr, package.Get(), true);
+    return m_errors.complainError(doing.c_str(), hr, package.Get(), Calculating::yes);
   }
   *call.singleResult = CCOPropertyFactory::shared().find(propertyId)->toHost(values[0], nullptr, 0);
   return S_OK;
@@ -359,7 +348,8 @@ double CVBPropPkg::mixtureWeight(const double* x) const {
 
 STDMETHODIMP CVBPropPkg::ComputeHInnerParamsVL(double T, double P, double** Compositions, double* AVapour,
                                                double* BVapour, double* ALiquid, double* BLiquid) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error calculating HInnerParamsVL", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("ComputeHInnerParamsVL");
     if (outsideCalcRange(T, P)) return S_OK;  // P in kPa here
@@ -376,10 +366,7 @@ STDMETHODIMP CVBPropPkg::ComputeHInnerParamsVL(double T, double P, double** Comp
     *AVapour = enthalpy[0] / mwVapour - T * *BVapour;
     *ALiquid = enthalpy[1] / mwLiquid - T * *BLiquid;
     return S_OK;
-  } catch (...) {
-    m_errors.complain(100, "Internal error calculating HInnerParamsVL", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CVBPropPkg::phaseVolumes(double T, double P, double** compositions, int* types, double* fractions,
@@ -390,7 +377,8 @@ HRESULT CVBPropPkg::phaseVolumes(double T, double P, double** compositions, int*
 
 STDMETHODIMP CVBPropPkg::OrderPhases(double T, double P, double** Compositions, int* PhaseTypes,
                                      double* PhaseFractions) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error ordering phases. Contact support.", CkNONE, Calculating::no, 101}, [&]() -> HRESULT {
     support::setOwnerWindow(m_ownerWindow);
     support::MethodMark mark("OrderPhases");
     if (!Compositions || !PhaseTypes || !PhaseFractions) return E_POINTER;
@@ -400,9 +388,7 @@ STDMETHODIMP CVBPropPkg::OrderPhases(double T, double P, double** Compositions, 
       if (!Compositions[i]) return E_POINTER;
     if (!m_matObj) throw std::runtime_error("no material object");
     return orderPhases(T, P, Compositions, PhaseTypes, PhaseFractions);
-  } catch (...) {
-    return m_errors.complain(101, "Internal error ordering phases. Contact support.", CkNONE, false);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::orderPhases(double T, double P, double** x, int* types, double* fractions) {
@@ -488,7 +474,8 @@ HRESULT CVBPropPkg::labelFirstPhase(double T, double P, double** x, int* types, 
 
 HRESULT CVBPropPkg::exchangePhases(int a, int b, double** x, int* types, double* fractions, double* volumes,
                                    double* specific) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error exchanging phases. Contact support.", CkNONE, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (a < 0 || b < 0 || a > 2 || b > 2) return E_FAIL;
     std::swap_ranges(x[a], x[a] + calcComponentCount(), x[b]);
     std::swap(volumes[a], volumes[b]);
@@ -496,9 +483,7 @@ HRESULT CVBPropPkg::exchangePhases(int a, int b, double** x, int* types, double*
     std::swap(fractions[a], fractions[b]);
     std::swap(specific[a], specific[b]);
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "Internal error exchanging phases. Contact support.", CkNONE, false);
-  }
+  });
 }
 
 // ---- Host methods the adapter does not offer ----

@@ -7,6 +7,7 @@
 #include <new>
 #include <string_view>
 
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/Text.h"
 #include "support/Utils.h"
@@ -38,7 +39,6 @@ const wchar_t PkgConfig::kCancelledHelp[] =
 
 namespace {
 
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kMissing[] = "cannot restore OvVar";
 constexpr char kBinding[] = "initializing EDF variables";
 constexpr std::wstring_view kField = L" : ";
@@ -146,7 +146,6 @@ std::wstring headerText(int count) {
   return header;
 }
 
-HRESULT unexpected(HRESULT hr) { return support::reportError(hr, kUnexpected); }
 
 }  // namespace
 
@@ -181,7 +180,7 @@ HRESULT PkgConfig::bindAll(ExtnContainer* container, bool recalling, CCOError& e
   try {
     return bindSteps(container, recalling);
   } catch (...) {
-    return errors.complainKind(kBinding, CkINTERNAL, false);
+    return errors.complainKind(kBinding, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -222,16 +221,16 @@ HRESULT PkgConfig::save(BSTR* out) {
       if (!var->persisted()) continue;
       Bstr value;
       const HRESULT hr = var->toText(value.out());
-      if (FAILED(hr)) return unexpected(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
       entries += entryText(var->name(), value);
       ++count;
     }
     if (count == 0) return S_OK;
     const std::wstring text = headerText(count) + entries;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : unexpected(E_OUTOFMEMORY);
+    return *out ? S_OK : support::reportUnexpected(E_OUTOFMEMORY);
   } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
+    return support::reportUnexpected(E_OUTOFMEMORY);
   }
 }
 
@@ -273,11 +272,11 @@ HRESULT PkgConfig::restore(BSTR text) {
       }
       const Bstr valueText(value.data(), static_cast<UINT>(value.size()));
       result = var->fromText(valueText.get());
-      if (FAILED(result)) unexpected(result);
+      if (FAILED(result)) support::reportUnexpected(result);
     }
     return result;
   } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
+    return support::reportUnexpected(E_OUTOFMEMORY);
   }
 }
 
@@ -312,7 +311,7 @@ HRESULT PkgConfig::getValue(BSTR name, VARIANT* out, const VARIANT* hostIds) con
     if (support::sameText(name, ids.get())) return hostIds ? VariantCopy(out, const_cast<VARIANT*>(hostIds)) : S_OK;
     return m_set.getValue(support::narrow(name).c_str(), out);
   } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
+    return support::reportUnexpected(E_OUTOFMEMORY);
   }
 }
 
@@ -320,6 +319,6 @@ HRESULT PkgConfig::setValue(BSTR name, const VARIANT& value) {
   try {
     return m_set.setValue(support::narrow(name).c_str(), value);
   } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
+    return support::reportUnexpected(E_OUTOFMEMORY);
   }
 }

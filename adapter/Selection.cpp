@@ -5,7 +5,7 @@
 
 #include "matobj/CMatObj.h"
 #include "adapter/CVBPropPkg.h"
-#include "bridge/GlobalTable.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "support/Report.h"
 #include "support/Text.h"
@@ -48,7 +48,6 @@ constexpr char kNoCustomView[] = "This CAPE-OPEN property package does not provi
 constexpr char kShowingView[] = "showing EDF view";
 constexpr wchar_t kDefaultView[] = L"DefaultView";
 
-HRESULT unexpected(HRESULT hr) { return bridge::reportUnexpected(hr); }
 
 // Window handles travel as 32-bit values.
 long handleValue(HWND window) { return static_cast<long>(reinterpret_cast<intptr_t>(window)); }
@@ -60,13 +59,13 @@ long positionIn(const VARIANT& list, const wchar_t* name) {
 
 // Replaces an in/out interface argument with the calling thread's pointer held by `from`.
 template <class I>
-HRESULT handOut(bridge::GlobalizedPointer<I>& from, IDispatch** out) {
+HRESULT handOut(support::GlobalizedPointer<I>& from, IDispatch** out) {
   if (!out) return E_POINTER;
   if (*out) (*out)->Release();
   *out = nullptr;
   ComPtr<I> pointer;
   const HRESULT hr = from.get(pointer);
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   *out = pointer.Detach();
   return S_OK;
 }
@@ -74,10 +73,10 @@ HRESULT handOut(bridge::GlobalizedPointer<I>& from, IDispatch** out) {
 // Lets go of a pointer registered by the calling thread: the table entry and the reference.
 // A pointer of another thread is left to that thread.
 template <class I>
-void releaseOwn(bridge::GlobalizedPointer<I>& pointer) {
+void releaseOwn(support::GlobalizedPointer<I>& pointer) {
   if (pointer.owner() != GetCurrentThreadId()) return;
   const HRESULT hr = pointer.unglobalize();
-  if (FAILED(hr)) unexpected(hr);
+  if (FAILED(hr)) support::reportUnexpected(hr);
   pointer.globalize(nullptr);  // releases the raw reference
 }
 
@@ -89,12 +88,12 @@ HRESULT CVBPropPkg::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
   browser.Reset();
   HRESULT hr = CoCreateInstance(CLSID_ShowCOCATIDs, nullptr, kAnyServer, IID_PPV_ARGS(browser.GetAddressOf()));
   if (SUCCEEDED(hr) && !browser) hr = E_NOINTERFACE;
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   const ComPtr<ExtnContainer> host = container();
   hr = browser->InitBrowser(handleValue(m_ownerWindow), host.Get(), kBrowserOptions);
   if (FAILED(hr)) {
     browser.Reset();
-    return unexpected(hr);
+    return support::reportUnexpected(hr);
   }
   hr = publishKitVersion(browser.Get());
   if (FAILED(hr)) browser.Reset();
@@ -108,9 +107,9 @@ HRESULT CVBPropPkg::publishKitVersion(IShowCOCATIDs* browser) {
     HRESULT hr = m_kitVersion.setText(version.c_str());
     if (FAILED(hr)) return hr;  // reported by the variable
     hr = browser->SetKitVersion(version.get());
-    return FAILED(hr) ? unexpected(hr) : S_OK;
+    return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
   } catch (...) {
-    return m_errors.complain(E_FAIL, kReadingVersion, CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kReadingVersion, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -123,7 +122,7 @@ HRESULT CVBPropPkg::selectPackage() {
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
   } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
+    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -140,13 +139,13 @@ HRESULT CVBPropPkg::showSelection() {
     browser.Reset();
     if (FAILED(hr)) return hr;
     const Bstr& name = m_config.selection().packageName;
-    if (name.empty()) return m_errors.complainKind(kCancelled, CkPLAIN3, false);
+    if (name.empty()) return m_errors.complainKind(kCancelled, CkPLAIN3, Calculating::no);
     hr = storeSelection();
     if (FAILED(hr)) return hr;
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
   } catch (...) {
-    return m_errors.complainKind(kShowingBrowser, CkINTERNAL, false);
+    return m_errors.complainKind(kShowingBrowser, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -157,7 +156,7 @@ HRESULT CVBPropPkg::readChoice(IShowCOCATIDs* browser) {
   if (SUCCEEDED(hr)) hr = browser->GetPackageName(chosen.packageName.out());
   if (SUCCEEDED(hr)) hr = browser->GetPackageAlias(chosen.packageAlias.out());
   if (SUCCEEDED(hr)) hr = browser->GetSystemAlias(chosen.systemAlias.out());
-  return FAILED(hr) ? unexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT CVBPropPkg::storeSelection() {
@@ -186,7 +185,7 @@ STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) {
     }
     return hr;
   } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
+    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -204,7 +203,7 @@ HRESULT CVBPropPkg::createPackage() {
   HRESULT hr = createBrowser(browser);
   if (FAILED(hr)) return hr;
   hr = browser->SetState(m_browserState.get());
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   hr = m_browser.globalize(browser);
   if (FAILED(hr)) return hr;
   hr = registerActiveBrowser(browser.Get());
@@ -234,17 +233,17 @@ HRESULT CVBPropPkg::createPackageObjects(IShowCOCATIDs* browser) {
   const PkgConfig::Selection& chosen = m_config.selection();
   HRESULT hr = browser->SetNames(chosen.packageName.get(), chosen.systemName.get());
   if (SUCCEEDED(hr)) hr = browser->SetAliases(chosen.packageAlias.get(), chosen.systemAlias.get());
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   ComPtr<IDispatch> packageObject, systemObject;
   hr = browser->CreatePackage(packageObject.GetAddressOf(), systemObject.GetAddressOf());
   if (SUCCEEDED(hr) && !packageObject) hr = E_POINTER;
   if (SUCCEEDED(hr)) hr = browser->SetRecalling(m_recalling ? VARIANT_TRUE : VARIANT_FALSE);
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   ComPtr<ICapeThermoPropertyPackage> package;
   ComPtr<ICapeThermoSystem> system;
   hr = packageObject.As(&package);
   if (SUCCEEDED(hr) && systemObject) hr = systemObject.As(&system);
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   m_errors.setPackage(package.Get());
   hr = m_package.globalize(package);
   return FAILED(hr) ? hr : m_system.globalize(system);
@@ -260,12 +259,12 @@ HRESULT CVBPropPkg::passAliasToHost() {
 HRESULT CVBPropPkg::readPackageLists() {
   ComPtr<ICapeThermoPropertyPackage> package;
   HRESULT hr = m_package.get(package);
-  if (FAILED(hr) || !package) return unexpected(FAILED(hr) ? hr : E_POINTER);
+  if (FAILED(hr) || !package) return support::reportUnexpected(FAILED(hr) ? hr : E_POINTER);
   hr = package->GetPhaseList(m_phaseList.out());
-  if (FAILED(hr)) hr = m_errors.complainError(kPhaseListAction, hr, package.Get(), false);
+  if (FAILED(hr)) hr = m_errors.complainError(kPhaseListAction, hr, package.Get(), Calculating::no);
   if (FAILED(hr)) return hr;
   hr = package->GetPropList(m_propList.out());
-  if (FAILED(hr)) hr = m_errors.complainError(kPropListAction, hr, package.Get(), false);
+  if (FAILED(hr)) hr = m_errors.complainError(kPropListAction, hr, package.Get(), Calculating::no);
   return hr;
 }
 
@@ -312,7 +311,7 @@ STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) 
     const HRESULT hr = handOut(m_package, pp);
     return FAILED(hr) ? hr : handOut(m_browser, capegui);
   } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
+    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -325,7 +324,7 @@ HRESULT CVBPropPkg::createMaterialObject() {
     if (SUCCEEDED(hr) && !material) hr = E_NOINTERFACE;
     ComPtr<IMatObj> matObj;
     if (SUCCEEDED(hr)) hr = material.As(&matObj);
-    if (FAILED(hr)) return unexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     hr = m_materialObject.globalize(material);
     if (SUCCEEDED(hr)) hr = m_imatObj.globalize(matObj);
     return FAILED(hr) ? hr : connectMaterialObject(matObj.Get());
@@ -342,12 +341,12 @@ HRESULT CVBPropPkg::connectMaterialObject(IMatObj* matObj) {
   if (SUCCEEDED(hr)) hr = matObj->put_proxyPtr(static_cast<ICapeDiagnostics*>(m_relay.Get()));
   if (SUCCEEDED(hr)) hr = matObj->put_PropertyPackage(package.Get());
   if (SUCCEEDED(hr)) hr = matObj->put_ownerHWnd(handleValue(m_ownerWindow));
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   hyper raw = 0;
   matObj->getThis(&raw);  // not checked: on failure the raw pointer stays null
   m_matObj = reinterpret_cast<CMatObj*>(static_cast<intptr_t>(raw));
   hr = matObj->SetNumComps(m_componentCount);
-  return FAILED(hr) ? unexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 STDMETHODIMP CVBPropPkg::createMatObject(IDispatch** matObj) {
@@ -383,14 +382,14 @@ HRESULT CVBPropPkg::openComponentPage() {
     if (SUCCEEDED(hr)) hr = views->get_View(view.GetAddressOf());
     if (SUCCEEDED(hr) && !view) hr = E_POINTER;
     if (SUCCEEDED(hr)) hr = view->Prepare();
-    if (FAILED(hr)) return unexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     m_viewRequested = true;
     const Bstr name(kDefaultView);
     hr = host->ShowView(name.get());
     if (SUCCEEDED(hr)) hr = host->RefreshView(name.get());
-    return FAILED(hr) ? unexpected(hr) : hr;
+    return FAILED(hr) ? support::reportUnexpected(hr) : hr;
   } catch (...) {
-    return m_errors.complain(E_FAIL, kShowingView, CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kShowingView, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -401,7 +400,7 @@ HRESULT CVBPropPkg::showEditView() {
   ComPtr<ICapeUtilities> utilities;
   if (SUCCEEDED(m_package.get(package)) && package) package.As(&utilities);
   if (!utilities) {
-    m_errors.complainKind(kNoCustomView, CkPLAIN3, false);
+    m_errors.complainKind(kNoCustomView, CkPLAIN3, Calculating::no);
     return S_OK;
   }
   try {
@@ -467,7 +466,7 @@ void CVBPropPkg::revokeActiveBrowser() {
   if (!m_rotCookie || m_browser.owner() != GetCurrentThreadId()) return;
   const HRESULT hr = RevokeActiveObject(m_rotCookie, nullptr);
   if (FAILED(hr)) {
-    unexpected(hr);
+    support::reportUnexpected(hr);
     return;
   }
   m_rotCookie = 0;
@@ -482,7 +481,7 @@ STDMETHODIMP CVBPropPkg::PrivTerminate() {
       return S_OK;
     });
   } catch (...) {
-    unexpected(E_FAIL);
+    support::reportUnexpected(E_FAIL);
   }
   return S_OK;
 }

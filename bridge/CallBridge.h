@@ -142,7 +142,6 @@ class CallBridge {
   // Hand-over steps 4-8, with the lock held and the block written.
   HRESULT runHandedOver();
   void waitForCompletion();
-  void repeatDeferredComplaint(HRESULT callResult);
   void clearCall();
   void waitForThreadEnd();
 

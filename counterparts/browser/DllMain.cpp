@@ -26,13 +26,13 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::a
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
+  return support::answeringFailure([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  return comkit::guarded([] { return objectMap().registerServer(false); });
+  return support::answeringFailure([] { return objectMap().registerServer(false); });
 }
 
 STDAPI DllUnregisterServer() {
-  return comkit::guarded([] { return objectMap().unregisterServer(false); });
+  return support::answeringFailure([] { return objectMap().unregisterServer(false); });
 }

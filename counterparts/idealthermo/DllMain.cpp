@@ -38,11 +38,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::a
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
+  return support::answeringFailure([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  return comkit::guarded([] {
+  return support::answeringFailure([] {
     HRESULT hr = objectMap().registerServer(false);
     if (SUCCEEDED(hr)) hr = prthermo::registerCapeDescription(idealthermo::CLSID_IdealThermoSystem, kDescription);
     if (FAILED(hr)) objectMap().unregisterServer(false);  // never leave a class without its description
@@ -51,5 +51,5 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-  return comkit::guarded([] { return objectMap().unregisterServer(false); });
+  return support::answeringFailure([] { return objectMap().unregisterServer(false); });
 }

@@ -12,7 +12,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "server/comkit/Dispatch.h"
-#include "bridge/GlobalizedPointer.h"
+#include "support/GlobalizedPointer.h"
 #include "server/comkit/Object.h"
 #include "support/Raii.h"
 
@@ -44,7 +44,7 @@ extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND, const wch
 namespace {
 
 using Probe = ICapeIdentification;
-using ProbePointer = bridge::GlobalizedPointer<Probe>;
+using ProbePointer = support::GlobalizedPointer<Probe>;
 
 // Answers its name and remembers the thread each call ran on.
 class ProbeObject final : public comkit::Object<comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>> {

@@ -97,16 +97,16 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::a
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
+  return support::answeringFailure([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  return comkit::guarded([] {
+  return support::answeringFailure([] {
     HRESULT hr = objectMap().registerServer(false);
     return SUCCEEDED(hr) ? writeDescription() : hr;
   });
 }
 
 STDAPI DllUnregisterServer() {
-  return comkit::guarded([] { return objectMap().unregisterServer(false); });
+  return support::answeringFailure([] { return objectMap().unregisterServer(false); });
 }

@@ -242,7 +242,8 @@ const ConstantSetting kConstantSettings[] = {
 // ---- ExtnPropertyPackage and IPrivPropPkg members ----
 
 STDMETHODIMP CVBPropPkg::PreSelectedComponents(int* IDNumbers) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"answering the preselected components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const HRESULT hr = preselectComponents();
     const VARIANT& stored = m_preselected.get();
     if (!IDNumbers || SetGet::dimCount(stored) != 1) return hr;
@@ -258,34 +259,31 @@ STDMETHODIMP CVBPropPkg::PreSelectedComponents(int* IDNumbers) {
       IDNumbers[i - lb] = vt == VT_I2 ? narrow : wide;
     }
     return hr;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "answering the preselected components", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 STDMETHODIMP CVBPropPkg::EndBasisChange(VARIANT_BOOL* changed) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"reading the host's components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const HRESULT hr = readHostBasis();
     if (FAILED(hr)) return hr;
     if (changed) *changed = VARIANT_TRUE;
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 STDMETHODIMP CVBPropPkg::getCompConstantDbl(BSTR prop, LONG compPos, double* value) {
   if (!value) return E_POINTER;
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"getCompConstantDbl", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     *value = componentConstant(textOf(prop).c_str(), compPos);
     return isValidValue(*value) ? S_OK : E_FAIL;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "getCompConstantDbl", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSetCompsFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const VARIANT& given =
         selectedOvNames.vt == (VT_BYREF | VT_VARIANT) && selectedOvNames.pvarVal ? *selectedOvNames.pvarVal
                                                                                 : selectedOvNames;
@@ -296,13 +294,12 @@ STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
     // The material object asks the package for the constants of new compounds: on its thread,
     // never while a request is running.
     return m_bridge.runOnThread([&] { return applyComponentNames(names, hostPresent); });
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::applyComponentNames(const std::vector<std::wstring>& names, bool hostPresent) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSetCompsFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (m_imatObj.registered()) {
       const HRESULT refused = m_bridge.refuseIfQuarantined();
       if (FAILED(refused)) return refused;
@@ -353,9 +350,7 @@ HRESULT CVBPropPkg::applyComponentNames(const std::vector<std::wstring>& names, 
     if (FAILED(hr)) return hr;
     const Variant userNames = textArray(names);
     return m_config.m_UserSelectedCompOvNames.setValue(userNames.get());
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- What the CAPE-OPEN thread asks ----
@@ -367,7 +362,8 @@ HRESULT CVBPropPkg::readRecalledBasis() { return readHostBasis(); }
 // ---- Reading the package's component list (CAPE-OPEN thread) ----
 
 HRESULT CVBPropPkg::readComponentList() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"reading the package's component list", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     m_recalledOptionsKept = false;
     m_constants.clear();
     HRESULT hr = requestComponentList();
@@ -382,9 +378,7 @@ HRESULT CVBPropPkg::readComponentList() {
     }
     storeComponentLists();
     return identifyAll();
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the package's component list", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::requestComponentList() {
@@ -628,7 +622,8 @@ void CVBPropPkg::sizeComponentState(int n, bool materialFollows) {
 }
 
 HRESULT CVBPropPkg::setDefaultFlags() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"setting the component flags", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const size_t n = static_cast<size_t>(listCount());
     const std::vector<double> recalledSelection = realsOf(valueOf(m_config.m_SelectedFlags).get());
     std::vector<double> hypo(n, 0.0);
@@ -643,9 +638,7 @@ HRESULT CVBPropPkg::setDefaultFlags() {
     for (size_t i = 0; i < n; ++i)
       if (same(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
     return writeReals(m_config.m_HypoFlags, hypo);
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "setting the component flags", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::checkRepeatedIds() {
@@ -662,13 +655,12 @@ HRESULT CVBPropPkg::checkRepeatedIds() {
 // ---- The component page (host thread) ----
 
 HRESULT CVBPropPkg::guardVariableChange(const std::wstring& name, const VARIANT& newValue, VARIANT_BOOL* changing) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"checking a variable change", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (same(name, L"HypoFlags")) return guardHypoFlags(newValue, changing);
     if (same(name, L"CloseDefaultView")) return guardCloseView(changing);
     return S_OK;  // SelectedFlags and every other variable may change
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "checking a variable change", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // A component that could not be identified stays hypothetical.
@@ -702,7 +694,8 @@ HRESULT CVBPropPkg::guardCloseView(VARIANT_BOOL* changing) {
 }
 
 HRESULT CVBPropPkg::refreshHypotheticals() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"refreshing the hypothetical components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<HostComponents> components;
     long count = 0;
     HRESULT hr = hostComponents(components, count);
@@ -726,9 +719,7 @@ HRESULT CVBPropPkg::refreshHypotheticals() {
       }
     }
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "refreshing the hypothetical components", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- Import into the host fluid package (host thread) ----
@@ -736,7 +727,8 @@ HRESULT CVBPropPkg::refreshHypotheticals() {
 // Each restart turns one hypothetical flag off, so a selection of n components needs at most n
 // restarts; one more round ends the import even if the host kept the flags as they were.
 HRESULT CVBPropPkg::importSelection() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"importing the selected components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const long rounds = listCount() + 2;
     for (long round = 0; round < rounds; ++round) {
       bool restart = false;
@@ -745,9 +737,7 @@ HRESULT CVBPropPkg::importSelection() {
     }
     return m_errors.complain(E_FAIL, "importing the selected components: the host keeps refusing them", CkINTERNAL,
                              Calculating::no);
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "importing the selected components", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::importRound(bool& restart) {
@@ -805,7 +795,8 @@ HRESULT CVBPropPkg::importRound(bool& restart) {
 
 HRESULT CVBPropPkg::preselectComponents() {
   support::MethodMark mark("GetPreSelectedCompIDs");
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"GetPreSelectedCompIDs", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const size_t n = static_cast<size_t>(listCount());
     const std::vector<double> hypo = readReals(m_config.m_HypoFlags, n);
     const std::vector<double> selected = readReals(m_config.m_SelectedFlags, n);
@@ -844,9 +835,7 @@ HRESULT CVBPropPkg::preselectComponents() {
     }
     m_preselected = longArray(preselected);
     return result;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "GetPreSelectedCompIDs", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // The hypothetical component of package position i in the host's group: the one named after
@@ -925,7 +914,8 @@ HRESULT CVBPropPkg::hostComponents(ComPtr<HostComponents>& out, long& count) {
 }
 
 HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"creating a hypothetical component", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<HostComponents> components;
     long count = 0;
     HRESULT hr = hostComponents(components, count);
@@ -960,15 +950,14 @@ HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
     hostId = entry.id;
     if (!entry.name.empty() && entry.name != name) name = entry.name;
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "creating a hypothetical component", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // The package's data of position i on the host's hypothetical component; a value the package
 // does not have (not finite) is left to the host's estimate.
 HRESULT CVBPropPkg::configureHypothetical(HostHypoComponent* component, int i) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error getting configuring hypo", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!component) return support::reportUnexpected(E_POINTER);
     const std::wstring cas = listText(m_lists.casNos, i);
     const std::wstring formula = listText(m_lists.formulae, i);
@@ -988,16 +977,15 @@ HRESULT CVBPropPkg::configureHypothetical(HostHypoComponent* component, int i) {
     }
     if (SUCCEEDED(hr)) hr = component->Complete();
     return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "Internal error getting configuring hypo", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // The host's basis is read from the host fluid package: the names of its components, in the
 // host's order, are handed to setComps, which maps them to the package's components for the
 // material object. A fluid package without components leaves the material object as it is.
 HRESULT CVBPropPkg::readHostBasis() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"reading the host's components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<HostComponents> components;
     long count = 0;
     HRESULT hr = hostComponents(components, count);
@@ -1014,9 +1002,7 @@ HRESULT CVBPropPkg::readHostBasis() {
     if (names.empty()) return S_OK;
     Variant list = textArray(names);
     return setComps(list.get());
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- Package constants ----

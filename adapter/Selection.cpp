@@ -101,16 +101,15 @@ HRESULT CVBPropPkg::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
 }
 
 HRESULT CVBPropPkg::publishKitVersion(IShowCOCATIDs* browser) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kReadingVersion, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     m_kitVersion.bind(kKitVersionName, &m_config.vars());
     const Bstr version(support::widen(support::versionString(kModuleName)).c_str());
     HRESULT hr = m_kitVersion.setText(version.c_str());
     if (FAILED(hr)) return hr;  // reported by the variable
     hr = browser->SetKitVersion(version.get());
     return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kReadingVersion, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- Selection (host thread) -----------------------------------------------------------------
@@ -371,7 +370,7 @@ STDMETHODIMP CVBPropPkg::createMatObject(IDispatch** matObj) {
 // ---- The component page (host thread) -------------------------------------------------------
 
 HRESULT CVBPropPkg::openComponentPage() {
-  try {
+  return support::complainingOfFailure(m_errors, {kShowingView, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (m_recalling && !m_componentsChanged) return S_OK;
     const ComPtr<ExtnContainer> host = container();
     if (!host) return S_OK;
@@ -388,9 +387,7 @@ HRESULT CVBPropPkg::openComponentPage() {
     hr = host->ShowView(name.get());
     if (SUCCEEDED(hr)) hr = host->RefreshView(name.get());
     return FAILED(hr) ? support::reportUnexpected(hr) : hr;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kShowingView, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- The package's own view (CAPE-OPEN thread, call type "Edit") -------------------------

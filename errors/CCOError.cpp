@@ -317,7 +317,12 @@ HRESULT CCOError::complainCaught(const Complaint& complaint) noexcept {
     try {
       throw;
     } catch (const _com_error& error) {
-      if (complaint.code == S_OK) return complainComError(error, complaint.text, complaint.kind, complaint.calculating);
+      if (complaint.code == S_OK) {
+        ComPtr<IErrorInfo> info;
+        info.Attach(error.ErrorInfo());  // ErrorInfo() adds a reference
+        return complainComError(support::caughtCode(), info.Get(), complaint.text, complaint.kind,
+                                complaint.calculating);
+      }
     } catch (...) {
     }
     const HRESULT code = complaint.code != S_OK ? complaint.code : support::caughtCode();

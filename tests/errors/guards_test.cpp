@@ -23,6 +23,7 @@ std::string onlyBoxText() {
 
 class GuardTest : public ErrorTest {
  protected:
+  GuardTest() { clearBoxes(); }  // the error object's own box: no error utilities here
   TestError m_error;
 };
 

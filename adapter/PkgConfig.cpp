@@ -177,11 +177,9 @@ PkgConfig::PkgConfig()
 // ---- Binding -------------------------------------------------------------------------------
 
 HRESULT PkgConfig::bindAll(ExtnContainer* container, bool recalling, CCOError& errors) {
-  try {
+  return support::complainingOfFailure(errors, {kBinding, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     return bindSteps(container, recalling);
-  } catch (...) {
-    return errors.complainKind(kBinding, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT PkgConfig::bindSteps(ExtnContainer* container, bool recalling) {
@@ -214,7 +212,7 @@ void PkgConfig::bindVariables() {
 HRESULT PkgConfig::save(BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     std::wstring entries;
     int count = 0;
     for (OvVar* var : m_set.vars()) {
@@ -229,9 +227,7 @@ HRESULT PkgConfig::save(BSTR* out) {
     const std::wstring text = headerText(count) + entries;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return *out ? S_OK : support::reportUnexpected(E_OUTOFMEMORY);
-  } catch (...) {
-    return support::reportUnexpected(E_OUTOFMEMORY);
-  }
+  });
 }
 
 HRESULT PkgConfig::saveInto(BSTR* inOut) {
@@ -260,7 +256,7 @@ bool PkgConfig::findEntry(const wchar_t* text, UINT length, const std::string& n
 }
 
 HRESULT PkgConfig::restore(BSTR text) {
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     const UINT length = text ? SysStringLen(text) : 0;
     HRESULT result = E_FAIL;  // stays so when not a single variable is found
     for (OvVar* var : m_set.vars()) {
@@ -275,9 +271,7 @@ HRESULT PkgConfig::restore(BSTR text) {
       if (FAILED(result)) support::reportUnexpected(result);
     }
     return result;
-  } catch (...) {
-    return support::reportUnexpected(E_OUTOFMEMORY);
-  }
+  });
 }
 
 HRESULT PkgConfig::recall(ExtnContainer* container, BSTR text, CCOError& errors) {
@@ -306,19 +300,15 @@ HRESULT PkgConfig::loadSelection() {
 HRESULT PkgConfig::getValue(BSTR name, VARIANT* out, const VARIANT* hostIds) const {
   if (!out) return E_POINTER;
   VariantInit(out);
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     const Bstr ids(L"IDNumbers");
     if (support::sameText(name, ids.get())) return hostIds ? VariantCopy(out, const_cast<VARIANT*>(hostIds)) : S_OK;
     return m_set.getValue(support::narrow(name).c_str(), out);
-  } catch (...) {
-    return support::reportUnexpected(E_OUTOFMEMORY);
-  }
+  });
 }
 
 HRESULT PkgConfig::setValue(BSTR name, const VARIANT& value) {
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     return m_set.setValue(support::narrow(name).c_str(), value);
-  } catch (...) {
-    return support::reportUnexpected(E_OUTOFMEMORY);
-  }
+  });
 }

@@ -115,18 +115,18 @@ HRESULT CVBPropPkg::publishKitVersion(IShowCOCATIDs* browser) {
 // ---- Selection (host thread) -----------------------------------------------------------------
 
 HRESULT CVBPropPkg::selectPackage() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSelectionFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!m_recalling) return showSelection();
     const Bstr& name = m_config.selection().packageName;
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
-  } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::showSelection() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kShowingBrowser, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<IShowCOCATIDs> browser;
     HRESULT hr = createBrowser(browser);
     if (FAILED(hr)) return hr;
@@ -143,9 +143,7 @@ HRESULT CVBPropPkg::showSelection() {
     if (FAILED(hr)) return hr;
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
-  } catch (...) {
-    return m_errors.complainKind(kShowingBrowser, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 HRESULT CVBPropPkg::readChoice(IShowCOCATIDs* browser) {
@@ -172,7 +170,8 @@ HRESULT CVBPropPkg::storeSelection() {
 }
 
 STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSelectionFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!m_recalling) {
       const HRESULT bound = m_config.bindAll(container().Get(), false, m_errors);
       if (FAILED(bound)) return bound;
@@ -183,9 +182,7 @@ STDMETHODIMP CVBPropPkg::selectPropPack(IDispatch** capegui) {
       *capegui = nullptr;
     }
     return hr;
-  } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- Package creation (CAPE-OPEN thread) -----------------------------------------------------
@@ -299,7 +296,8 @@ HRESULT CVBPropPkg::storeListsInHost() {
 }
 
 STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSelectionFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!pp || !capegui) return E_POINTER;
     // Created once: a package that exists (made by the CAPE-OPEN thread) is handed out as it is.
     // Made here, it is made on that thread when there is one.
@@ -309,9 +307,7 @@ STDMETHODIMP CVBPropPkg::createPropPackage(IDispatch** pp, IDispatch** capegui) 
     }
     const HRESULT hr = handOut(m_package, pp);
     return FAILED(hr) ? hr : handOut(m_browser, capegui);
-  } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, Calculating::no);
-  }
+  });
 }
 
 // ---- Material object -------------------------------------------------------------------------

@@ -139,6 +139,12 @@ bool endsWith(const std::string& s, const std::string& suffix) {
   return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+std::string onlyBox() {
+  const std::vector<Box> shown = boxes();
+  EXPECT_EQ(shown.size(), 1u);
+  return shown.size() == 1 ? shown[0].text : std::string();
+}
+
 }  // namespace errors_test
 
 extern "C" __declspec(dllexport) int __cdecl QuellmarMessageSink(HWND owner, const wchar_t* text,

@@ -117,5 +117,7 @@ class FakeCapeError : public DualObject<ICapeErrorObject> {
 support::Variant stringList(const std::vector<std::wstring>& items);
 bool startsWith(const std::string& s, const std::string& prefix);
 bool endsWith(const std::string& s, const std::string& suffix);
+// The text of the one box shown since the last clearBoxes (a test failure when not exactly one).
+std::string onlyBox();
 
 }  // namespace errors_test

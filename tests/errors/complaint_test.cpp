@@ -23,12 +23,6 @@ CCOError::UtilsFactory handing(FakeUtils* utils) {
   };
 }
 
-std::string onlyBox() {
-  const std::vector<Box> shown = boxes();
-  EXPECT_EQ(shown.size(), 1u);
-  return shown.size() == 1 ? shown[0].text : std::string();
-}
-
 class ComplaintTest : public ErrorTest {
  protected:
   ComplaintTest() {

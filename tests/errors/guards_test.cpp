@@ -15,12 +15,6 @@ namespace {
 
 using support::ComPtr;
 
-std::string onlyBoxText() {
-  const std::vector<Box> shown = boxes();
-  EXPECT_EQ(shown.size(), 1u);
-  return shown.size() == 1 ? shown[0].text : std::string();
-}
-
 class GuardTest : public ErrorTest {
  protected:
   GuardTest() { clearBoxes(); }  // the error object's own box: no error utilities here
@@ -46,7 +40,7 @@ TEST_F(GuardTest, ComplainingOfAComErrorUsesItsCodeAndInformation) {
     throw _com_error(E_INVALIDARG, info.Get(), true);
   });
   EXPECT_EQ(hr, E_INVALIDARG);
-  const std::string box = onlyBoxText();
+  const std::string box = onlyBox();
   EXPECT_TRUE(startsWith(box, " ERROR: INTERNAL ERROR (-2147024809)saving\n(bad thing: pkg)")) << box;
 }
 
@@ -54,13 +48,13 @@ TEST_F(GuardTest, ComplainingOfOtherExceptionsFollowsTheCodeRule) {
   EXPECT_EQ(support::complainingOfFailure(m_error, {"saving", CkINTERNAL, Calculating::no},
                                           []() -> HRESULT { throw std::runtime_error("lost"); }),
             E_FAIL);
-  EXPECT_EQ(onlyBoxText(), " ERROR: INTERNAL ERROR saving");
+  EXPECT_EQ(onlyBox(), " ERROR: INTERNAL ERROR saving");
 
   clearBoxes();
   EXPECT_EQ(support::complainingOfFailure(m_error, {"saving", CkINTERNAL, Calculating::no},
                                           []() -> HRESULT { throw std::bad_alloc(); }),
             E_OUTOFMEMORY);
-  EXPECT_TRUE(startsWith(onlyBoxText(), " ERROR: INTERNAL ERROR (-2147024882)saving"));
+  EXPECT_TRUE(startsWith(onlyBox(), " ERROR: INTERNAL ERROR (-2147024882)saving"));
 
   // A COM error that carries a success is a failure all the same.
   clearBoxes();
@@ -78,7 +72,7 @@ TEST_F(GuardTest, AComplaintThatNamesItsCodeKeepsItAndAnswersItMapped) {
       m_error, {"Internal error computing phase properties", CkNONE, Calculating::yes, 100},
       []() -> HRESULT { throw _com_error(E_INVALIDARG); });
   EXPECT_EQ(hr, E_FAIL);
-  const std::string box = onlyBoxText();
+  const std::string box = onlyBox();
   EXPECT_NE(box.find("Internal error computing phase propertiesDetected while calculating {(enthalpy), (Vapor), "
                      "Mixture}"),
             std::string::npos)
@@ -88,12 +82,12 @@ TEST_F(GuardTest, AComplaintThatNamesItsCodeKeepsItAndAnswersItMapped) {
 
 TEST_F(GuardTest, ReportingShowsTheUnexpectedTextWithTheCode) {
   EXPECT_EQ(support::reportingFailure([]() -> HRESULT { throw std::runtime_error("lost"); }), E_FAIL);
-  EXPECT_EQ(onlyBoxText(), " ERROR: Unexpected error ");
+  EXPECT_EQ(onlyBox(), " ERROR: Unexpected error ");
 
   clearBoxes();
   EXPECT_EQ(support::reportingFailure([]() -> HRESULT { throw _com_error(E_ACCESSDENIED); }, "cannot restore OvVar"),
             E_ACCESSDENIED);
-  const std::string box = onlyBoxText();
+  const std::string box = onlyBox();
   EXPECT_TRUE(startsWith(box, " ERROR: cannot restore OvVar")) << box;
   EXPECT_TRUE(endsWith(box, "(0x80070005)")) << box;
 }

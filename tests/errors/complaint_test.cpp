@@ -245,12 +245,8 @@ TEST_F(ComplaintTest, ComplainKindUsesFailExceptForPlainKinds) {
 }
 
 TEST_F(ComplaintTest, ComplainComErrorShowsCodeAndErrorInformation) {
-  ComPtr<ICreateErrorInfo> create;
-  ASSERT_EQ(CreateErrorInfo(&create), S_OK);
-  create->SetDescription(const_cast<LPOLESTR>(L"bad thing"));
-  create->SetSource(const_cast<LPOLESTR>(L"pkg"));
-  ComPtr<IErrorInfo> info;
-  create.As(&info);
+  const ComPtr<IErrorInfo> info = makeErrorInfo(L"bad thing", L"pkg");
+  ASSERT_TRUE(info);
   const _com_error error(E_INVALIDARG, info.Get(), true);
   EXPECT_EQ(m_error.complainComError(error, "setting", CkINTERNAL, Calculating::no), E_INVALIDARG);
   const std::string box = onlyBox();

@@ -15,15 +15,7 @@ using support::Event;
 
 constexpr HRESULT kCapeUnknown = static_cast<HRESULT>(0x80040501);
 
-void setErrorInfo(const wchar_t* description) {
-  ComPtr<ICreateErrorInfo> create;
-  ComPtr<IErrorInfo> info;
-  CreateErrorInfo(&create);
-  create->SetDescription(const_cast<LPOLESTR>(description));
-  create->SetSource(const_cast<LPOLESTR>(L"pkg"));
-  create.As(&info);
-  SetErrorInfo(0, info.Get());
-}
+void setErrorInfo(const wchar_t* description) { SetErrorInfo(0, makeErrorInfo(description, L"pkg").Get()); }
 
 // The CAPE-OPEN thread of the test: records itself as the deferral thread, creates the package
 // in its apartment, makes the complaints it is asked for and serves the package until told to end.

@@ -30,12 +30,8 @@ TEST_F(GuardTest, WorkThatEndsNormallyPassesItsResultAndShowsNothing) {
 }
 
 TEST_F(GuardTest, ComplainingOfAComErrorUsesItsCodeAndInformation) {
-  ComPtr<ICreateErrorInfo> create;
-  ASSERT_EQ(CreateErrorInfo(&create), S_OK);
-  create->SetDescription(const_cast<LPOLESTR>(L"bad thing"));
-  create->SetSource(const_cast<LPOLESTR>(L"pkg"));
-  ComPtr<IErrorInfo> info;
-  create.As(&info);
+  const ComPtr<IErrorInfo> info = makeErrorInfo(L"bad thing", L"pkg");
+  ASSERT_TRUE(info);
   const HRESULT hr = support::complainingOfFailure(m_error, {"saving", CkINTERNAL, Calculating::no}, [&]() -> HRESULT {
     throw _com_error(E_INVALIDARG, info.Get(), true);
   });

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "CAPE-OPENv1-0-0.h"
-#include "bridge/GlobalizedPointer.h"
+#include "support/GlobalizedPointer.h"
 #include "OvHost.h"
 #include "support/Raii.h"
 #include "ZendrelLib.h"
@@ -29,8 +29,8 @@ class AdapterSide {
 // the raw material object is used only where its own thread (or a copy made there) is safe.
 struct PackageObjects {
   CMatObj* matObj = nullptr;  // raw pointer of the material object (its own thread)
-  bridge::GlobalizedPointer<ICapeThermoMaterialObject> materialObject;
-  bridge::GlobalizedPointer<IMatObj> imatObj;
-  bridge::GlobalizedPointer<ICapeThermoPropertyPackage> package;
-  bridge::GlobalizedPointer<ICapeThermoSystem> system;
+  support::GlobalizedPointer<ICapeThermoMaterialObject> materialObject;
+  support::GlobalizedPointer<IMatObj> imatObj;
+  support::GlobalizedPointer<ICapeThermoPropertyPackage> package;
+  support::GlobalizedPointer<ICapeThermoSystem> system;
 };

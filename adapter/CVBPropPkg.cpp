@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "adapter/ComponentValues.h"
-#include "bridge/GlobalTable.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "support/SetGet.h"
 #include "support/Text.h"
@@ -28,33 +28,6 @@ constexpr size_t kModuleNameMax = 259;
 constexpr long kRecordVersion = 3797;
 constexpr long kRecordSecond = 0;
 constexpr long kRecordThird = 2;
-
-// Inside a catch block: complains of the exception being handled with the activity text (and
-// the detail after it, when given) and returns its code: E_FAIL, or the code a COM error carries.
-HRESULT complainCaught(CCOError& errors, const char* activity, const char* detail = nullptr) noexcept {
-  try {
-    const std::string text = std::string(activity) + (detail ? detail : "");
-    try {
-      throw;
-    } catch (const _com_error& error) {
-      return errors.complainComError(error, text.c_str(), CkINTERNAL, false);
-    } catch (...) {
-      return errors.complainKind(text.c_str(), CkINTERNAL, false);
-    }
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-
-// Runs body; an exception is complained of with the activity text.
-template <class Body>
-HRESULT guarded(CCOError& errors, const char* activity, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return complainCaught(errors, activity);
-  }
-}
 
 // The name of the variable an event is about ("" when it cannot be read).
 support::Bstr variableName(ExtnVariableArgument* variable) {
@@ -121,7 +94,7 @@ STDMETHODIMP CVBPropPkg::StatusQuery(IDispatch*) {
 STDMETHODIMP CVBPropPkg::VariableChanging(ExtnVariableArgument* variable, VARIANT_BOOL* changing) {
   if (!changing) return E_POINTER;
   *changing = VARIANT_TRUE;
-  return guarded(m_errors, kModifying, [&] {
+  return support::complainingOfFailure(m_errors, {kModifying, CkINTERNAL, Calculating::no}, [&] {
     const support::Bstr name = variableName(variable);
     support::Variant newValue;
     if (variable && FAILED(variable->get_NewValue(newValue.out()))) newValue.clear();
@@ -143,7 +116,8 @@ STDMETHODIMP CVBPropPkg::VariableChanged(ExtnVariableArgument* variable) {
       detail = " (" + support::narrow(name.c_str()) + ")";
     } catch (...) {
     }
-    return complainCaught(m_errors, kModifying, detail.c_str());
+    detail.insert(0, kModifying);
+    return m_errors.complainCaught({detail.c_str(), CkINTERNAL, Calculating::no});
   }
 }
 
@@ -152,11 +126,13 @@ STDMETHODIMP CVBPropPkg::OnView(BSTR, ExtnView*, VARIANT_BOOL* openView) { retur
 STDMETHODIMP CVBPropPkg::OnHelp(BSTR, VARIANT_BOOL* processed) { return setTrue(processed); }
 
 STDMETHODIMP CVBPropPkg::Save() {
-  return guarded(m_errors, "saving", [&] { return m_bridge.handOver(bridge::CALL_SAVE); });
+  return support::complainingOfFailure(m_errors, {"saving", CkINTERNAL, Calculating::no}, [&] {
+    return m_bridge.handOver(bridge::CALL_SAVE);
+  });
 }
 
 STDMETHODIMP CVBPropPkg::Terminate() {
-  guarded(m_errors, kTerminating, [&] {
+  support::complainingOfFailure(m_errors, {kTerminating, CkINTERNAL, Calculating::no}, [&] {
     support::saveTimings();
     m_bridge.stop();
     return S_OK;
@@ -170,23 +146,23 @@ STDMETHODIMP CVBPropPkg::VariableQuery(ExtnVariableArgument*) { return S_OK; }
 
 STDMETHODIMP CVBPropPkg::Initialize(ExtnContainer* container, ExtnPackageInitRecord* record, VARIANT_BOOL isRecalling) {
   RecallingScope recallingScope(m_recalling);
-  return guarded(m_errors, kInitializing, [&]() -> HRESULT {
+  return support::complainingOfFailure(m_errors, {kInitializing, CkINTERNAL, Calculating::no}, [&]() -> HRESULT {
     // The owner window, the recalling flag, the record, the host thread; the container given to
     // the error object and globalized.
     refreshOwnerWindow();
     m_recalling = isRecalling == VARIANT_TRUE;
     m_initRecord = record;
     m_hostThreadId = GetCurrentThreadId();
-    if (!container) return bridge::reportUnexpected(E_POINTER);
+    if (!container) return support::reportUnexpected(E_POINTER);
     HRESULT hr = m_errors.setContainer(container);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     hr = m_container.unglobalize();
     if (SUCCEEDED(hr)) hr = m_container.globalize(support::ComPtr<ExtnContainer>(container));
     if (FAILED(hr)) return hr;
     // The host's component count.
     LONG count = 0;
     hr = container->get_ComponentCount(&count);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     m_componentCount = count;
     // The persisted configuration bound (and loaded when recalling), then the package selected.
     hr = m_config.bindAll(container, m_recalling, m_errors);
@@ -217,11 +193,11 @@ STDMETHODIMP CVBPropPkg::IsComponentAllowed(int, VARIANT_BOOL* isAllowed) { retu
 STDMETHODIMP CVBPropPkg::AddComponent(int, HostComponent*) { return S_OK; }
 
 STDMETHODIMP CVBPropPkg::ComponentChanged(int componentPosition, HostComponent* NewComponent) {
-  return guarded(m_errors, "changing a component", [&] {
+  return support::complainingOfFailure(m_errors, {"changing a component", CkINTERNAL, Calculating::no}, [&] {
     refreshOwnerWindow();
     if (m_recalling) return S_OK;
     const HRESULT hr = AddComponent(componentPosition, NewComponent);
-    return FAILED(hr) ? bridge::reportUnexpected(hr) : hr;
+    return FAILED(hr) ? support::reportUnexpected(hr) : hr;
   });
 }
 
@@ -236,18 +212,22 @@ STDMETHODIMP CVBPropPkg::QueryEndBasisChange(VARIANT_BOOL* okayToLeave) { return
 // ---- ICapeDiagnostics ----
 
 STDMETHODIMP CVBPropPkg::logError(LONG errNumber, BSTR txt) {
-  return guarded(m_errors, "logging an error", [&] { return m_errors.reportWide(errNumber, txt, 1); });
+  return support::complainingOfFailure(m_errors, {"logging an error", CkINTERNAL, Calculating::no}, [&] {
+    return m_errors.reportWide(errNumber, txt, 1);
+  });
 }
 
 STDMETHODIMP CVBPropPkg::popUpError(LONG errNumber, BSTR txt) {
-  return guarded(m_errors, "showing an error",
-                 [&] { return m_errors.show(errNumber, support::narrow(txt).c_str(), nullptr, 1); });
+  return support::complainingOfFailure(m_errors, {"showing an error", CkINTERNAL, Calculating::no}, [&] {
+    return m_errors.show(errNumber, support::narrow(txt).c_str(), nullptr, 1);
+  });
 }
 
 STDMETHODIMP CVBPropPkg::complainError(BSTR doingAction, LONG hrFromCOobj, IDispatch* COobj, VARIANT_BOOL calculating,
                                        BSTR additionalInfo) {
-  return guarded(m_errors, "reporting an error", [&] {
-    return m_errors.complainError(doingAction, hrFromCOobj, COobj, calculating != VARIANT_FALSE, additionalInfo);
+  return support::complainingOfFailure(m_errors, {"reporting an error", CkINTERNAL, Calculating::no}, [&] {
+    return m_errors.complainError(doingAction, hrFromCOobj, COobj, calculatingIf(calculating != VARIANT_FALSE),
+                                  additionalInfo);
   });
 }
 
@@ -256,27 +236,27 @@ STDMETHODIMP CVBPropPkg::complainError(BSTR doingAction, LONG hrFromCOobj, IDisp
 STDMETHODIMP CVBPropPkg::getThis(hyper*) { return E_NOTIMPL; }
 
 STDMETHODIMP CVBPropPkg::calcProp(IDispatch*, IDispatch*, VARIANT, VARIANT, BSTR) {
-  return guarded(m_errors, "calcProp", [&] {
+  return support::complainingOfFailure(m_errors, {"calcProp", CkINTERNAL, Calculating::no}, [&] {
     const support::Bstr text = support::Bstr(support::widen(kCalcPropObsolete).c_str());
     return popUpError(E_FAIL, text.get());
   });
 }
 
 STDMETHODIMP CVBPropPkg::get_OvVarValue(BSTR varName, VARIANT* value) {
-  return guarded(m_errors, "reading a variable", [&] { return m_config.getValue(varName, value, &m_basis.hostIds()); });
+  return support::complainingOfFailure(m_errors, {"reading a variable", CkINTERNAL, Calculating::no}, [&] { return m_config.getValue(varName, value, &m_basis.hostIds()); });
 }
 
 STDMETHODIMP CVBPropPkg::put_OvVarValue(BSTR varName, VARIANT value) {
-  return guarded(m_errors, "writing a variable", [&] { return m_config.setValue(varName, value); });
+  return support::complainingOfFailure(m_errors, {"writing a variable", CkINTERNAL, Calculating::no}, [&] { return m_config.setValue(varName, value); });
 }
 
 STDMETHODIMP CVBPropPkg::PkgSave(BSTR* saveInfo) {
   if (!saveInfo) return E_POINTER;
-  return guarded(m_errors, "saving the configuration", [&] { return m_config.saveInto(saveInfo); });
+  return support::complainingOfFailure(m_errors, {"saving the configuration", CkINTERNAL, Calculating::no}, [&] { return m_config.saveInto(saveInfo); });
 }
 
 STDMETHODIMP CVBPropPkg::PkgRecall(BSTR saveInfo, VARIANT_BOOL*) {
-  return guarded(m_errors, "recalling the configuration", [&] {
+  return support::complainingOfFailure(m_errors, {"recalling the configuration", CkINTERNAL, Calculating::no}, [&] {
     put_recalling(1);
     return m_config.recall(container().Get(), saveInfo, m_errors);
   });
@@ -300,14 +280,14 @@ STDMETHODIMP CVBPropPkg::put_recalling(LONG value) {
 }
 
 STDMETHODIMP CVBPropPkg::get_moduleName(BSTR* name) {
-  return guarded(m_errors, "reading the module name", [&] {
+  return support::complainingOfFailure(m_errors, {"reading the module name", CkINTERNAL, Calculating::no}, [&] {
     const std::wstring text = support::widen(support::moduleName());
     return copyText(text.data(), text.size(), name);
   });
 }
 
 STDMETHODIMP CVBPropPkg::put_moduleName(BSTR name) {
-  return guarded(m_errors, "setting the module name", [&] {
+  return support::complainingOfFailure(m_errors, {"setting the module name", CkINTERNAL, Calculating::no}, [&] {
     std::wstring text(name ? name : L"", name ? SysStringLen(name) : 0);
     if (text.size() > kModuleNameMax) text.resize(kModuleNameMax);
     support::setModuleName(support::narrow(text).c_str());
@@ -329,36 +309,31 @@ STDMETHODIMP CVBPropPkg::PrivTerminate() { return m_selection.privTerminate(); }
 // ---- The components ----
 
 STDMETHODIMP CVBPropPkg::PreSelectedComponents(int* IDNumbers) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"answering the preselected components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     return m_import.answerPreselected(IDNumbers);
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "answering the preselected components", CkINTERNAL, false);
-  }
+  });
 }
 
 STDMETHODIMP CVBPropPkg::EndBasisChange(VARIANT_BOOL* changed) {
-  try {
+  return support::complainingOfFailure(m_errors, {"reading the host's components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const HRESULT hr = m_import.readHostBasis();
     if (FAILED(hr)) return hr;
     if (changed) *changed = VARIANT_TRUE;
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, false);
-  }
+  });
 }
 
 STDMETHODIMP CVBPropPkg::getCompConstantDbl(BSTR prop, LONG compPos, double* value) {
   if (!value) return E_POINTER;
-  try {
+  return support::complainingOfFailure(m_errors, {"getCompConstantDbl", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     *value = m_basis.componentConstant(component_values::textOf(prop).c_str(), compPos);
     return component_values::isValidValue(*value) ? S_OK : E_FAIL;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "getCompConstantDbl", CkINTERNAL, false);
-  }
+  });
 }
 
 STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
-  try {
+  return support::complainingOfFailure(m_errors, {component_values::kSetCompsFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const VARIANT& given =
         selectedOvNames.vt == (VT_BYREF | VT_VARIANT) && selectedOvNames.pvarVal ? *selectedOvNames.pvarVal
                                                                                 : selectedOvNames;
@@ -369,9 +344,7 @@ STDMETHODIMP CVBPropPkg::setComps(VARIANT selectedOvNames) {
     // The material object asks the package for the constants of new compounds: on its thread,
     // never while a request is running.
     return m_bridge.runOnThread([&] { return m_basis.applyComponentNames(names, hostPresent); });
-  } catch (...) {
-    return m_errors.complain(E_FAIL, component_values::kSetCompsFailed, CkINTERNAL, false);
-  }
+  });
 }
 
 // ---- Work of the CAPE-OPEN thread ----

@@ -41,7 +41,7 @@
 #include "adapter/PackageSelection.h"
 #include "adapter/PkgConfig.h"
 #include "bridge/CallBridge.h"
-#include "bridge/GlobalizedPointer.h"
+#include "support/GlobalizedPointer.h"
 #include "errors/COVCOError.h"
 #include "server/comkit/Dispatch.h"
 #include "server/comkit/Object.h"
@@ -172,7 +172,7 @@ class CVBPropPkg : public comkit::Object<comkit::Dual<ExtensionObject, &LIBID_Or
 
   PkgConfig m_config;                    // the persisted host variables
   PackageObjects m_objects;
-  bridge::GlobalizedPointer<ExtnContainer> m_container;
+  support::GlobalizedPointer<ExtnContainer> m_container;
   COVCOError m_errors;                   // before the parts, which keep a reference to it
 
   PackageAbilities m_abilities;

@@ -12,6 +12,7 @@
 #include "support/ModuleInfo.h"
 #include "support/Report.h"
 #include "support/Trace.h"
+#include "support/Guards.h"
 
 using request_rules::present;
 using request_rules::sameComposition;
@@ -35,7 +36,8 @@ int CallerThreadCalcs::componentCount() const { return m_objects.matObj ? m_obje
 // ---- Estimates on the caller's thread, from the material object's compound constants ----
 
 HRESULT CallerThreadCalcs::guessBubblePointTemperature(double Pressure, double* Composition, double* Temperature) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error guess bubblepoint", CkNONE, Calculating::no, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     support::MethodMark mark("GuessBubblePointTemperature");
     if (!Composition || !Temperature) return E_POINTER;
@@ -53,10 +55,7 @@ HRESULT CallerThreadCalcs::guessBubblePointTemperature(double Pressure, double* 
     if (!std::isfinite(inverse) || inverse == 0) throw std::domain_error("bubble point line");
     *Temperature = 1.0 / inverse;
     return S_OK;
-  } catch (...) {
-    m_errors.complain(100, "Internal error guess bubblepoint", CkNONE, false);
-    return E_FAIL;
-  }
+  });
 }
 
 // The shape constant s of the rule below is the compound record's eighth constant, the one the
@@ -66,7 +65,8 @@ HRESULT CallerThreadCalcs::guessBubblePointTemperature(double Pressure, double* 
 // host treats with the halved estimate.
 HRESULT CallerThreadCalcs::initializeKFactors(int componentPosition, double Temperature, double Pressure, int Phases,
                                               double* KFactor) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Error initializing kvalues", CkNONE, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     support::MethodMark mark("InitializeKFactors");
     if (!KFactor) return E_POINTER;
@@ -89,10 +89,7 @@ HRESULT CallerThreadCalcs::initializeKFactors(int componentPosition, double Temp
     if (!std::isfinite(result)) throw std::domain_error("Wilson estimate");
     *KFactor = result;
     return S_OK;
-  } catch (...) {
-    m_errors.complain(E_FAIL, "Error initializing kvalues", CkNONE, false);
-    return E_FAIL;
-  }
+  });
 }
 
 
@@ -106,7 +103,8 @@ double CallerThreadCalcs::mixtureWeight(const double* x) const {
 
 HRESULT CallerThreadCalcs::computeHInnerParamsVL(double T, double P, double** Compositions, double* AVapour,
                                                  double* BVapour, double* ALiquid, double* BLiquid) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error calculating HInnerParamsVL", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     support::MethodMark mark("ComputeHInnerParamsVL");
     if (request_rules::outsideCalcRange(T, P)) return S_OK;  // P in kPa here
@@ -123,10 +121,7 @@ HRESULT CallerThreadCalcs::computeHInnerParamsVL(double T, double P, double** Co
     *AVapour = enthalpy[0] / mwVapour - T * *BVapour;
     *ALiquid = enthalpy[1] / mwLiquid - T * *BLiquid;
     return S_OK;
-  } catch (...) {
-    m_errors.complain(100, "Internal error calculating HInnerParamsVL", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CallerThreadCalcs::phaseVolumes(double T, double P, double** compositions, int* types, double* fractions,
@@ -137,7 +132,8 @@ HRESULT CallerThreadCalcs::phaseVolumes(double T, double P, double** composition
 
 HRESULT CallerThreadCalcs::orderPhases(double T, double P, double** Compositions, int* PhaseTypes,
                                        double* PhaseFractions) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error ordering phases. Contact support.", CkNONE, Calculating::no, 101}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     support::MethodMark mark("OrderPhases");
     if (!Compositions || !PhaseTypes || !PhaseFractions) return E_POINTER;
@@ -147,9 +143,7 @@ HRESULT CallerThreadCalcs::orderPhases(double T, double P, double** Compositions
       if (!Compositions[i]) return E_POINTER;
     if (!m_objects.matObj) throw std::runtime_error("no material object");
     return orderPresentPhases(T, P, Compositions, PhaseTypes, PhaseFractions);
-  } catch (...) {
-    return m_errors.complain(101, "Internal error ordering phases. Contact support.", CkNONE, false);
-  }
+  });
 }
 
 HRESULT CallerThreadCalcs::orderPresentPhases(double T, double P, double** x, int* types, double* fractions) {
@@ -235,7 +229,8 @@ HRESULT CallerThreadCalcs::labelFirstPhase(double T, double P, double** x, int* 
 
 HRESULT CallerThreadCalcs::exchangePhases(int a, int b, double** x, int* types, double* fractions, double* volumes,
                                    double* specific) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error exchanging phases. Contact support.", CkNONE, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (a < 0 || b < 0 || a > 2 || b > 2) return E_FAIL;
     std::swap_ranges(x[a], x[a] + componentCount(), x[b]);
     std::swap(volumes[a], volumes[b]);
@@ -243,7 +238,5 @@ HRESULT CallerThreadCalcs::exchangePhases(int a, int b, double** x, int* types, 
     std::swap(fractions[a], fractions[b]);
     std::swap(specific[a], specific[b]);
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "Internal error exchanging phases. Contact support.", CkNONE, false);
-  }
+  });
 }

@@ -15,6 +15,7 @@
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "support/Text.h"
+#include "support/Guards.h"
 
 using support::ComPtr;
 using support::SetGet;
@@ -45,7 +46,8 @@ ComponentBasis::ComponentBasis(AdapterSide& adapter, COVCOError& errors, PkgConf
 // ---- The host's basis (CAPE-OPEN thread) ----
 
 HRESULT ComponentBasis::applyComponentNames(const std::vector<std::wstring>& names, bool hostPresent) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSetCompsFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (m_objects.imatObj.registered()) {
       const HRESULT refused = m_bridge.refuseIfQuarantined();
       if (FAILED(refused)) return refused;
@@ -82,7 +84,7 @@ HRESULT ComponentBasis::applyComponentNames(const std::vector<std::wstring>& nam
       const std::string text = "Since the component '" + support::narrow(name) +
                                "' does not provide a CASNumber, the package will only work if it is configured with "
                                "ALL the components provided and in the order provided by the package.";
-      m_errors.complainKind(text.c_str(), CkPLAIN4, false);
+      m_errors.complainKind(text.c_str(), CkPLAIN4, Calculating::no);
     }
     m_matObjIds = textArray(ids);
     m_hostIds = longArray(hostIds);
@@ -90,15 +92,13 @@ HRESULT ComponentBasis::applyComponentNames(const std::vector<std::wstring>& nam
 
     ComPtr<IMatObj> material;
     HRESULT hr = materialInterface(material);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     if (material) hr = material->setComps(m_matObjIds.get(), VARIANT_TRUE);
     publishCompounds();
     if (FAILED(hr)) return hr;
     const Variant userNames = textArray(names);
     return m_config.m_UserSelectedCompOvNames.setValue(userNames.get());
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kSetCompsFailed, CkINTERNAL, false);
-  }
+  });
 }
 
 
@@ -120,9 +120,9 @@ void ComponentBasis::sizeComponentState(int n, bool materialFollows) {
     ComPtr<IMatObj> material;
     HRESULT hr = materialInterface(material);
     if (SUCCEEDED(hr) && material) hr = material->SetNumComps(n);
-    if (FAILED(hr)) bridge::reportUnexpected(hr);
+    if (FAILED(hr)) support::reportUnexpected(hr);
   } catch (...) {
-    m_errors.complain(E_FAIL, "sizing the component arrays", CkINTERNAL, false);
+    m_errors.complain(E_FAIL, "sizing the component arrays", CkINTERNAL, Calculating::no);
   }
 }
 
@@ -164,7 +164,7 @@ double ComponentBasis::cachedConstant(const wchar_t* property, int position) {
   const std::string text = "The package returned an unexpected value (or in an unexpected format) (" +
                            (SetGet::isArray(element) ? SetGet::variantToStr(element) : SetGet::scalarToStr(element)) +
                            ") when requested the constant property";
-  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, false);
+  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, Calculating::no);
   return kNotAvailable;
 }
 

@@ -38,7 +38,8 @@ ComponentCatalogue::ComponentCatalogue(AdapterSide& adapter, COVCOError& errors,
 // ---- Reading the package's component list (CAPE-OPEN thread) ----
 
 HRESULT ComponentCatalogue::readComponentList() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"reading the package's component list", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     m_recalledOptionsKept = false;
     m_basis.forgetConstants();
     HRESULT hr = requestComponentList();
@@ -53,9 +54,7 @@ HRESULT ComponentCatalogue::readComponentList() {
     }
     storeComponentLists();
     return identifyAll();
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the package's component list", CkINTERNAL, false);
-  }
+  });
 }
 
 HRESULT ComponentCatalogue::requestComponentList() {
@@ -68,7 +67,7 @@ HRESULT ComponentCatalogue::requestComponentList() {
                                    &m_lists.molWts, &m_lists.casNos);
   if (SUCCEEDED(hr)) return hr;
   m_lists.clear();
-  hr = m_errors.complainError(L"requesting GetComponentList method", hr, package.Get(), false);
+  hr = m_errors.complainError(L"requesting GetComponentList method", hr, package.Get(), Calculating::no);
   return FAILED(hr) ? hr : S_OK;
 }
 
@@ -91,7 +90,7 @@ void ComponentCatalogue::checkList(Variant& list, VARTYPE vt, long count, const 
   if (list.vt() == (VT_ARRAY | vt) && SetGet::dimCount(list.get()) == 1 && SetGet::elementCount(list.get()) == count)
     return;
   const std::string text = std::string("importing compound property '") + name + "'. ";
-  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, false);
+  m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, Calculating::no);
   list.clear();
 }
 
@@ -206,7 +205,7 @@ int ComponentCatalogue::identifyComponent(int i, bool verbose, std::wstring& kin
     if (verbose && !text.empty()) sendReport(text, true);
     return id;
   } catch (...) {
-    m_errors.complain(E_FAIL, "identifying a component", CkINTERNAL, false);
+    m_errors.complain(E_FAIL, "identifying a component", CkINTERNAL, Calculating::no);
     kind = kNoMatching;
     return -1;
   }
@@ -256,7 +255,8 @@ int ComponentCatalogue::identifyOutsideLibrary(int i, std::wstring& text, std::w
 // ---- Flags ----
 
 HRESULT ComponentCatalogue::setDefaultFlags() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"setting the component flags", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const size_t n = static_cast<size_t>(listCount());
     const std::vector<double> recalledSelection = realsOf(valueOf(m_config.m_SelectedFlags).get());
     std::vector<double> hypo(n, 0.0);
@@ -271,9 +271,7 @@ HRESULT ComponentCatalogue::setDefaultFlags() {
     for (size_t i = 0; i < n; ++i)
       if (same(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
     return writeReals(m_config.m_HypoFlags, hypo);
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "setting the component flags", CkINTERNAL, false);
-  }
+  });
 }
 
 HRESULT ComponentCatalogue::checkRepeatedIds() {

@@ -8,6 +8,7 @@
 #include "adapter/ComponentValues.h"
 #include "support/Report.h"
 #include "support/Text.h"
+#include "support/Guards.h"
 
 using support::Variant;
 using namespace component_values;
@@ -25,13 +26,12 @@ ComponentPage::ComponentPage(AdapterSide& adapter, COVCOError& errors, PkgConfig
     : m_adapter(adapter), m_errors(errors), m_config(config), m_catalogue(catalogue) {}
 
 HRESULT ComponentPage::guardVariableChange(const std::wstring& name, const VARIANT& newValue, VARIANT_BOOL* changing) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"checking a variable change", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (same(name, L"HypoFlags")) return guardHypoFlags(newValue, changing);
     if (same(name, L"CloseDefaultView")) return guardCloseView(changing);
     return S_OK;  // SelectedFlags and every other variable may change
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "checking a variable change", CkINTERNAL, false);
-  }
+  });
 }
 
 // A component that could not be identified stays hypothetical.
@@ -57,7 +57,7 @@ HRESULT ComponentPage::guardCloseView(VARIANT_BOOL* changing) {
       if (selected[j] != 1.0 || !same(ids[i], ids[j])) continue;
       if (changing) *changing = VARIANT_FALSE;
       const std::string text = support::narrow(std::wstring(kResourceIdsRepeated) + kUnselectSome);
-      m_errors.complainKind(text.c_str(), CkPLAIN4, false);
+      m_errors.complainKind(text.c_str(), CkPLAIN4, Calculating::no);
       return S_OK;
     }
   }

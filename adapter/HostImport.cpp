@@ -10,7 +10,7 @@
 #include "adapter/ComponentCatalogue.h"
 #include "adapter/ComponentValues.h"
 #include "adapter/HostComponentTable.h"
-#include "bridge/GlobalTable.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
@@ -76,14 +76,15 @@ HRESULT HostImport::answerPreselected(int* IDNumbers) {
     LONG wide = 0;
     SHORT narrow = 0;
     const HRESULT got = SafeArrayGetElement(stored.parray, &index, vt == VT_I2 ? static_cast<void*>(&narrow) : &wide);
-    if (FAILED(got)) return bridge::reportUnexpected(got);
+    if (FAILED(got)) return support::reportUnexpected(got);
     IDNumbers[i - lb] = vt == VT_I2 ? narrow : wide;
   }
   return hr;
 }
 
 HRESULT HostImport::refreshHypotheticals() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"refreshing the hypothetical components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<HostComponents> components;
     long count = 0;
     HRESULT hr = hostComponents(components, count);
@@ -93,22 +94,20 @@ HRESULT HostImport::refreshHypotheticals() {
       ComPtr<HostComponent> component;
       HostEntry entry;
       hr = itemEntry(components.Get(), k, component, entry);
-      if (FAILED(hr)) return bridge::reportUnexpected(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
       if (entry.id < kFirstHypotheticalId) continue;
       for (size_t n = 0; n < names.size(); ++n) {
         if (!same(names[n], entry.name)) continue;
         ComPtr<HostHypoComponent> hypothetical;
         hr = component.As(&hypothetical);
-        if (FAILED(hr)) return bridge::reportUnexpected(hr);
+        if (FAILED(hr)) return support::reportUnexpected(hr);
         hr = configureHypothetical(hypothetical.Get(), static_cast<int>(n));
         if (FAILED(hr)) return hr;
         break;
       }
     }
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "refreshing the hypothetical components", CkINTERNAL, false);
-  }
+  });
 }
 
 
@@ -117,7 +116,8 @@ HRESULT HostImport::refreshHypotheticals() {
 // Each restart turns one hypothetical flag off, so a selection of n components needs at most n
 // restarts; one more round ends the import even if the host kept the flags as they were.
 HRESULT HostImport::importSelection() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"importing the selected components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const long rounds = m_catalogue.listCount() + 2;
     for (long round = 0; round < rounds; ++round) {
       bool restart = false;
@@ -125,10 +125,8 @@ HRESULT HostImport::importSelection() {
       if (FAILED(hr) || !restart) return hr;
     }
     return m_errors.complain(E_FAIL, "importing the selected components: the host keeps refusing them", CkINTERNAL,
-                             false);
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "importing the selected components", CkINTERNAL, false);
-  }
+                             Calculating::no);
+  });
 }
 
 HRESULT HostImport::importRound(bool& restart) {
@@ -144,7 +142,7 @@ HRESULT HostImport::importRound(bool& restart) {
 
   long count = 0;
   hr = components->get_Count(&count);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   if (count > 0) {
     long compared = 0;
     bool matching = true;
@@ -158,7 +156,7 @@ HRESULT HostImport::importRound(bool& restart) {
     }
     if (matching && compared == count) return S_OK;  // the host has the selection already
     hr = components->Clear();
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
   }
   for (size_t i = 0; i < n; ++i) {
     if (!(selected[i] > 0)) continue;
@@ -167,7 +165,7 @@ HRESULT HostImport::importRound(bool& restart) {
     const Bstr name(names[i].c_str());
     hr = components->Add(name.get(), &component);
     if (SUCCEEDED(hr)) hr = readEntry(component.Get(), entry);
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     if (hypo[i] == 0 || entry.id >= kFirstHypotheticalId) continue;
     // The host has a library component of that name: it is imported as that one.
     hypo[i] = 0.0;
@@ -177,7 +175,7 @@ HRESULT HostImport::importRound(bool& restart) {
                              "'. It cannot be treated as hypo since a component with same name has been added to "
                              "ORVEX library. " +
                              ". ORVEX will try to identify as a native component. ";
-    m_errors.complain(E_FAIL, text.c_str(), CkNOTALLOWED, false);
+    m_errors.complain(E_FAIL, text.c_str(), CkNOTALLOWED, Calculating::no);
     restart = true;
     return S_OK;
   }
@@ -186,7 +184,8 @@ HRESULT HostImport::importRound(bool& restart) {
 
 HRESULT HostImport::preselectComponents() {
   support::MethodMark mark("GetPreSelectedCompIDs");
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"GetPreSelectedCompIDs", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     const size_t n = static_cast<size_t>(m_catalogue.listCount());
     const std::vector<double> hypo = readReals(m_config.m_HypoFlags, n);
     const std::vector<double> selected = readReals(m_config.m_SelectedFlags, n);
@@ -225,9 +224,7 @@ HRESULT HostImport::preselectComponents() {
     }
     m_preselected = longArray(preselected);
     return result;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "GetPreSelectedCompIDs", CkINTERNAL, false);
-  }
+  });
 }
 
 // The hypothetical component of package position i in the host's group: the one named after
@@ -246,16 +243,16 @@ HRESULT HostImport::preselectHypothetical(int i, std::wstring& name, int& hostId
   hr = fluidPackage->get_HypoGroup(&group);
   if (SUCCEEDED(hr) && !group) hr = E_POINTER;
   if (SUCCEEDED(hr)) hr = group->Find(wanted.get(), &hypothetical);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   const bool added = !hypothetical;
   if (added) {
     hr = group->Add(wanted.get(), &hypothetical);
     if (SUCCEEDED(hr) && !hypothetical) hr = E_POINTER;
-    if (FAILED(hr)) return bridge::reportUnexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
   }
   HostEntry entry;
   hr = readEntry(hypothetical.Get(), entry);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   name = entry.name;
   hostId = entry.id;
   return added ? configureHypothetical(hypothetical.Get(), i) : S_OK;
@@ -267,7 +264,7 @@ HRESULT HostImport::hostFluidPackage(ComPtr<HostFluidPackage>& out) {
   out.Reset();
   try {
     const ComPtr<ExtnContainer> host = m_adapter.container();
-    if (!host) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, false);
+    if (!host) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, Calculating::no);
     ComPtr<IDispatch> holderObject;
     HRESULT hr = host->get_FluidPackageHolder(&holderObject);
     ComPtr<HostFluidPackageHolder> holder;
@@ -277,13 +274,13 @@ HRESULT HostImport::hostFluidPackage(ComPtr<HostFluidPackage>& out) {
     if (SUCCEEDED(hr) && packageObject) hr = packageObject.As(&out);
     if (FAILED(hr)) {
       out.Reset();
-      return m_errors.complain(hr, kFluidPackage, CkINTERNAL, false);
+      return m_errors.complain(hr, kFluidPackage, CkINTERNAL, Calculating::no);
     }
-    if (!out) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, false);
+    if (!out) return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, Calculating::no);
     return S_OK;
   } catch (...) {
     out.Reset();
-    return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, false);
+    return m_errors.complain(E_FAIL, kFluidPackage, CkINTERNAL, Calculating::no);
   }
 }
 
@@ -294,7 +291,7 @@ HRESULT HostImport::hostComponents(ComPtr<HostComponents>& out) {
   if (FAILED(hr)) return hr;
   hr = fluidPackage->get_Components(&out);
   if (SUCCEEDED(hr) && !out) hr = E_POINTER;
-  return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT HostImport::hostComponents(ComPtr<HostComponents>& out, long& count) {
@@ -302,11 +299,12 @@ HRESULT HostImport::hostComponents(ComPtr<HostComponents>& out, long& count) {
   HRESULT hr = hostComponents(out);
   if (FAILED(hr)) return hr;
   hr = out->get_Count(&count);
-  return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT HostImport::createHypothetical(std::wstring& name, int& hostId) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"creating a hypothetical component", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<HostComponents> components;
     long count = 0;
     HRESULT hr = hostComponents(components, count);
@@ -336,21 +334,20 @@ HRESULT HostImport::createHypothetical(std::wstring& name, int& hostId) {
     if (SUCCEEDED(hr)) hr = readEntry(component.Get(), entry);
     if (FAILED(hr)) {
       const std::string text = "assigning a new hypo name for component " + support::narrow(name);
-      return m_errors.complain(hr, text.c_str(), CkINTERNAL, false);
+      return m_errors.complain(hr, text.c_str(), CkINTERNAL, Calculating::no);
     }
     hostId = entry.id;
     if (!entry.name.empty() && entry.name != name) name = entry.name;
     return S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "creating a hypothetical component", CkINTERNAL, false);
-  }
+  });
 }
 
 // The package's data of position i on the host's hypothetical component; a value the package
 // does not have (not finite) is left to the host's estimate.
 HRESULT HostImport::configureHypothetical(HostHypoComponent* component, int i) {
-  try {
-    if (!component) return bridge::reportUnexpected(E_POINTER);
+  return support::complainingOfFailure(
+      m_errors, {"Internal error getting configuring hypo", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
+    if (!component) return support::reportUnexpected(E_POINTER);
     const std::wstring cas = m_catalogue.casAt(i);
     const std::wstring formula = m_catalogue.formulaAt(i);
     const double molecularWeight = m_catalogue.molecularWeightAt(i);
@@ -368,17 +365,15 @@ HRESULT HostImport::configureHypothetical(HostHypoComponent* component, int i) {
       if (std::isfinite(value)) hr = (component->*setting.put)(value);
     }
     if (SUCCEEDED(hr)) hr = component->Complete();
-    return FAILED(hr) ? bridge::reportUnexpected(hr) : S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "Internal error getting configuring hypo", CkINTERNAL, false);
-  }
+    return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
+  });
 }
 
 // The host's basis is read from the host fluid package: the names of its components, in the
 // host's order, are handed to setComps, which maps them to the package's components for the
 // material object. A fluid package without components leaves the material object as it is.
 HRESULT HostImport::readHostBasis() {
-  try {
+  return support::complainingOfFailure(m_errors, {"reading the host's components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<HostComponents> components;
     long count = 0;
     HRESULT hr = hostComponents(components, count);
@@ -388,15 +383,13 @@ HRESULT HostImport::readHostBasis() {
       ComPtr<HostComponent> component;
       HostEntry entry;
       hr = itemEntry(components.Get(), k, component, entry);
-      if (FAILED(hr)) return bridge::reportUnexpected(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
       names.push_back(entry.name);
     }
     if (names.empty()) return S_OK;
     Variant list = textArray(names);
     return m_setComps.setComps(list.get());
-  } catch (...) {
-    return m_errors.complain(E_FAIL, "reading the host's components", CkINTERNAL, false);
-  }
+  });
 }
 
 // The host fluid package's component of that name; false when there is none.
@@ -406,7 +399,7 @@ bool HostImport::findHostComponent(const std::wstring& name, int& hostId) {
   ComPtr<HostComponent> component;
   const Bstr text(name.c_str());
   HRESULT hr = components->Find(text.get(), &component);
-  if (FAILED(hr)) return bridge::reportUnexpected(hr), false;
+  if (FAILED(hr)) return support::reportUnexpected(hr), false;
   HostEntry entry;
   if (!component || FAILED(readEntry(component.Get(), entry))) return false;
   hostId = entry.id;

@@ -15,6 +15,7 @@
 #include "support/SetGet.h"
 #include "support/Trace.h"
 #include "support/Utils.h"
+#include "support/Guards.h"
 
 using bridge::CallParameters;
 using request_rules::isKValueProperty;
@@ -60,7 +61,8 @@ const char* CalcRequests::kValueFailureText(int callType) {
 
 HRESULT CalcRequests::handOverKValues(int callType, double T, double P, double** compositions, const int* types,
                                     double** results) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kValueFailureText(callType), CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     const char* label = nullptr;
     bridge::callTypeLabel(callType, &label);
@@ -74,19 +76,13 @@ HRESULT CalcRequests::handOverKValues(int callType, double T, double P, double**
       call.phaseTypes = types;
       call.kValues = results;
     });
-  } catch (...) {
-    m_errors.complain(100, kValueFailureText(callType), CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CalcRequests::computeKValues(int callType, CallParameters& call) {
-  try {
+  return support::complainingOfFailure(m_errors, {kValueFailureText(callType), CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     return kValueRequest(callType, call);
-  } catch (...) {
-    m_errors.complain(100, kValueFailureText(callType), CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 // The property a K-value request asks the package for: K-values (plain, else logarithmic) unless
@@ -246,7 +242,7 @@ HRESULT CalcRequests::readActivityCoefficients(int mainLiquid, int n) {
                                        m_objects.matObj->compIds(), COIds::getName(CtMIXTURE), nullptr, values.out());
   if (FAILED(hr))
     return m_errors.complainError(L"getting property from Material Object", hr,
-                                  static_cast<ICapeThermoMaterialObject*>(m_objects.matObj), true);
+                                  static_cast<ICapeThermoMaterialObject*>(m_objects.matObj), Calculating::yes);
   if (SetGet::elementCount(values.get()) != n) return m_opening.calcComplaint(E_FAIL, kGettingProperty);
   std::vector<double>& target = m_work.phase[mainLiquid][0];
   const long lb = SetGet::lbound(values.get());

@@ -16,10 +16,10 @@ long positionIn(const VARIANT& list, const wchar_t* name) {
 
 HRESULT PackageAbilities::readPackageLists(ICapeThermoPropertyPackage* package) {
   HRESULT hr = package->GetPhaseList(m_phaseList.out());
-  if (FAILED(hr)) hr = m_errors.complainError(kPhaseListAction, hr, package, false);
+  if (FAILED(hr)) hr = m_errors.complainError(kPhaseListAction, hr, package, Calculating::no);
   if (FAILED(hr)) return hr;
   hr = package->GetPropList(m_propList.out());
-  if (FAILED(hr)) hr = m_errors.complainError(kPropListAction, hr, package, false);
+  if (FAILED(hr)) hr = m_errors.complainError(kPropListAction, hr, package, Calculating::no);
   return hr;
 }
 

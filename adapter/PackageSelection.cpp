@@ -8,7 +8,7 @@
 #include "adapter/CalcRequests.h"
 #include "adapter/ComponentBasis.h"
 #include "adapter/ComponentCatalogue.h"
-#include "bridge/GlobalTable.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "support/Report.h"
 #include "support/Text.h"
@@ -49,20 +49,19 @@ constexpr char kNoCustomView[] = "This CAPE-OPEN property package does not provi
 constexpr char kShowingView[] = "showing EDF view";
 constexpr wchar_t kDefaultView[] = L"DefaultView";
 
-HRESULT unexpected(HRESULT hr) { return bridge::reportUnexpected(hr); }
 
 // Window handles travel as 32-bit values.
 long handleValue(HWND window) { return static_cast<long>(reinterpret_cast<intptr_t>(window)); }
 
 // Replaces an in/out interface argument with the calling thread's pointer held by `from`.
 template <class I>
-HRESULT handOut(bridge::GlobalizedPointer<I>& from, IDispatch** out) {
+HRESULT handOut(support::GlobalizedPointer<I>& from, IDispatch** out) {
   if (!out) return E_POINTER;
   if (*out) (*out)->Release();
   *out = nullptr;
   ComPtr<I> pointer;
   const HRESULT hr = from.get(pointer);
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   *out = pointer.Detach();
   return S_OK;
 }
@@ -70,10 +69,10 @@ HRESULT handOut(bridge::GlobalizedPointer<I>& from, IDispatch** out) {
 // Lets go of a pointer registered by the calling thread: the table entry and the reference.
 // A pointer of another thread is left to that thread.
 template <class I>
-void releaseOwn(bridge::GlobalizedPointer<I>& pointer) {
+void releaseOwn(support::GlobalizedPointer<I>& pointer) {
   if (pointer.owner() != GetCurrentThreadId()) return;
   const HRESULT hr = pointer.unglobalize();
-  if (FAILED(hr)) unexpected(hr);
+  if (FAILED(hr)) support::reportUnexpected(hr);
   pointer.globalize(nullptr);  // releases the raw reference
 }
 
@@ -104,12 +103,12 @@ HRESULT PackageSelection::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
   browser.Reset();
   HRESULT hr = CoCreateInstance(CLSID_ShowCOCATIDs, nullptr, kAnyServer, IID_PPV_ARGS(browser.GetAddressOf()));
   if (SUCCEEDED(hr) && !browser) hr = E_NOINTERFACE;
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   const ComPtr<ExtnContainer> host = m_adapter.container();
   hr = browser->InitBrowser(handleValue(m_adapter.ownerWindow()), host.Get(), kBrowserOptions);
   if (FAILED(hr)) {
     browser.Reset();
-    return unexpected(hr);
+    return support::reportUnexpected(hr);
   }
   hr = publishKitVersion(browser.Get());
   if (FAILED(hr)) browser.Reset();
@@ -117,33 +116,31 @@ HRESULT PackageSelection::createBrowser(ComPtr<IShowCOCATIDs>& browser) {
 }
 
 HRESULT PackageSelection::publishKitVersion(IShowCOCATIDs* browser) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kReadingVersion, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     m_kitVersion.bind(kKitVersionName, &m_config.vars());
     const Bstr version(support::widen(support::versionString(kModuleName)).c_str());
     HRESULT hr = m_kitVersion.setText(version.c_str());
     if (FAILED(hr)) return hr;  // reported by the variable
     hr = browser->SetKitVersion(version.get());
-    return FAILED(hr) ? unexpected(hr) : S_OK;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kReadingVersion, CkINTERNAL, false);
-  }
+    return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
+  });
 }
 
 // ---- Selection (host thread) -----------------------------------------------------------------
 
 HRESULT PackageSelection::selectPackage() {
-  try {
+  return support::complainingOfFailure(m_errors, {kSelectionFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!m_adapter.recalling()) return showSelection();
     const Bstr& name = m_config.selection().packageName;
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
-  } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
-  }
+  });
 }
 
 HRESULT PackageSelection::showSelection() {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kShowingBrowser, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     ComPtr<IShowCOCATIDs> browser;
     HRESULT hr = createBrowser(browser);
     if (FAILED(hr)) return hr;
@@ -155,14 +152,12 @@ HRESULT PackageSelection::showSelection() {
     browser.Reset();
     if (FAILED(hr)) return hr;
     const Bstr& name = m_config.selection().packageName;
-    if (name.empty()) return m_errors.complainKind(kCancelled, CkPLAIN3, false);
+    if (name.empty()) return m_errors.complainKind(kCancelled, CkPLAIN3, Calculating::no);
     hr = storeSelection();
     if (FAILED(hr)) return hr;
     m_chosenPackage.set(name.c_str(), name.length());
     return S_OK;
-  } catch (...) {
-    return m_errors.complainKind(kShowingBrowser, CkINTERNAL, false);
-  }
+  });
 }
 
 HRESULT PackageSelection::readChoice(IShowCOCATIDs* browser) {
@@ -172,7 +167,7 @@ HRESULT PackageSelection::readChoice(IShowCOCATIDs* browser) {
   if (SUCCEEDED(hr)) hr = browser->GetPackageName(chosen.packageName.out());
   if (SUCCEEDED(hr)) hr = browser->GetPackageAlias(chosen.packageAlias.out());
   if (SUCCEEDED(hr)) hr = browser->GetSystemAlias(chosen.systemAlias.out());
-  return FAILED(hr) ? unexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT PackageSelection::storeSelection() {
@@ -189,7 +184,8 @@ HRESULT PackageSelection::storeSelection() {
 }
 
 HRESULT PackageSelection::selectPropPack(IDispatch** capegui) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSelectionFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!m_adapter.recalling()) {
       const HRESULT bound = m_config.bindAll(m_adapter.container().Get(), false, m_errors);
       if (FAILED(bound)) return bound;
@@ -200,9 +196,7 @@ HRESULT PackageSelection::selectPropPack(IDispatch** capegui) {
       *capegui = nullptr;
     }
     return hr;
-  } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
-  }
+  });
 }
 
 // ---- Package creation (CAPE-OPEN thread) -----------------------------------------------------
@@ -219,7 +213,7 @@ HRESULT PackageSelection::createPackage() {
   HRESULT hr = createBrowser(browser);
   if (FAILED(hr)) return hr;
   hr = browser->SetState(m_browserState.get());
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   hr = m_browser.globalize(browser);
   if (FAILED(hr)) return hr;
   hr = registerActiveBrowser(browser.Get());
@@ -249,17 +243,17 @@ HRESULT PackageSelection::createPackageObjects(IShowCOCATIDs* browser) {
   const PkgConfig::Selection& chosen = m_config.selection();
   HRESULT hr = browser->SetNames(chosen.packageName.get(), chosen.systemName.get());
   if (SUCCEEDED(hr)) hr = browser->SetAliases(chosen.packageAlias.get(), chosen.systemAlias.get());
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   ComPtr<IDispatch> packageObject, systemObject;
   hr = browser->CreatePackage(packageObject.GetAddressOf(), systemObject.GetAddressOf());
   if (SUCCEEDED(hr) && !packageObject) hr = E_POINTER;
   if (SUCCEEDED(hr)) hr = browser->SetRecalling(m_adapter.recalling() ? VARIANT_TRUE : VARIANT_FALSE);
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   ComPtr<ICapeThermoPropertyPackage> package;
   ComPtr<ICapeThermoSystem> system;
   hr = packageObject.As(&package);
   if (SUCCEEDED(hr) && systemObject) hr = systemObject.As(&system);
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   m_errors.setPackage(package.Get());
   hr = m_objects.package.globalize(package);
   return FAILED(hr) ? hr : m_objects.system.globalize(system);
@@ -275,7 +269,7 @@ HRESULT PackageSelection::passAliasToHost() {
 HRESULT PackageSelection::readPackageLists() {
   ComPtr<ICapeThermoPropertyPackage> package;
   HRESULT hr = m_objects.package.get(package);
-  if (FAILED(hr) || !package) return unexpected(FAILED(hr) ? hr : E_POINTER);
+  if (FAILED(hr) || !package) return support::reportUnexpected(FAILED(hr) ? hr : E_POINTER);
   return m_abilities.readPackageLists(package.Get());
 }
 
@@ -295,7 +289,8 @@ HRESULT PackageSelection::storeListsInHost() {
 }
 
 HRESULT PackageSelection::createPropPackage(IDispatch** pp, IDispatch** capegui) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {kSelectionFailed, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (!pp || !capegui) return E_POINTER;
     // Created once: a package that exists (made by the CAPE-OPEN thread) is handed out as it is.
     // Made here, it is made on that thread when there is one.
@@ -305,9 +300,7 @@ HRESULT PackageSelection::createPropPackage(IDispatch** pp, IDispatch** capegui)
     }
     const HRESULT hr = handOut(m_objects.package, pp);
     return FAILED(hr) ? hr : handOut(m_browser, capegui);
-  } catch (...) {
-    return m_errors.complainKind(kSelectionFailed, CkINTERNAL, false);
-  }
+  });
 }
 
 // ---- Material object -------------------------------------------------------------------------
@@ -319,7 +312,7 @@ HRESULT PackageSelection::createMaterialObject() {
     if (SUCCEEDED(hr) && !material) hr = E_NOINTERFACE;
     ComPtr<IMatObj> matObj;
     if (SUCCEEDED(hr)) hr = material.As(&matObj);
-    if (FAILED(hr)) return unexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     hr = m_objects.materialObject.globalize(material);
     if (SUCCEEDED(hr)) hr = m_objects.imatObj.globalize(matObj);
     return FAILED(hr) ? hr : connectMaterialObject(matObj.Get());
@@ -336,12 +329,12 @@ HRESULT PackageSelection::connectMaterialObject(IMatObj* matObj) {
   if (SUCCEEDED(hr)) hr = matObj->put_proxyPtr(static_cast<ICapeDiagnostics*>(m_relay.Get()));
   if (SUCCEEDED(hr)) hr = matObj->put_PropertyPackage(package.Get());
   if (SUCCEEDED(hr)) hr = matObj->put_ownerHWnd(handleValue(m_adapter.ownerWindow()));
-  if (FAILED(hr)) return unexpected(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   hyper raw = 0;
   matObj->getThis(&raw);  // not checked: on failure the raw pointer stays null
   m_objects.matObj = reinterpret_cast<CMatObj*>(static_cast<intptr_t>(raw));
   hr = matObj->SetNumComps(m_adapter.hostComponentCount());
-  return FAILED(hr) ? unexpected(hr) : S_OK;
+  return FAILED(hr) ? support::reportUnexpected(hr) : S_OK;
 }
 
 HRESULT PackageSelection::createMatObject(IDispatch** matObj) {
@@ -366,7 +359,7 @@ HRESULT PackageSelection::createMatObject(IDispatch** matObj) {
 // ---- The component page (host thread) -------------------------------------------------------
 
 HRESULT PackageSelection::openComponentPage() {
-  try {
+  return support::complainingOfFailure(m_errors, {kShowingView, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     if (m_adapter.recalling() && !m_catalogue.componentsChanged()) return S_OK;
     const ComPtr<ExtnContainer> host = m_adapter.container();
     if (!host) return S_OK;
@@ -377,15 +370,13 @@ HRESULT PackageSelection::openComponentPage() {
     if (SUCCEEDED(hr)) hr = views->get_View(view.GetAddressOf());
     if (SUCCEEDED(hr) && !view) hr = E_POINTER;
     if (SUCCEEDED(hr)) hr = view->Prepare();
-    if (FAILED(hr)) return unexpected(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     m_viewRequested = true;
     const Bstr name(kDefaultView);
     hr = host->ShowView(name.get());
     if (SUCCEEDED(hr)) hr = host->RefreshView(name.get());
-    return FAILED(hr) ? unexpected(hr) : hr;
-  } catch (...) {
-    return m_errors.complain(E_FAIL, kShowingView, CkINTERNAL, false);
-  }
+    return FAILED(hr) ? support::reportUnexpected(hr) : hr;
+  });
 }
 
 // ---- The package's own view (CAPE-OPEN thread, call type "Edit") -------------------------
@@ -395,7 +386,7 @@ HRESULT PackageSelection::showEditView() {
   ComPtr<ICapeUtilities> utilities;
   if (SUCCEEDED(m_objects.package.get(package)) && package) package.As(&utilities);
   if (!utilities) {
-    m_errors.complainKind(kNoCustomView, CkPLAIN3, false);
+    m_errors.complainKind(kNoCustomView, CkPLAIN3, Calculating::no);
     return S_OK;
   }
   try {
@@ -458,7 +449,7 @@ void PackageSelection::revokeActiveBrowser() {
   if (!m_rotCookie || m_browser.owner() != GetCurrentThreadId()) return;
   const HRESULT hr = RevokeActiveObject(m_rotCookie, nullptr);
   if (FAILED(hr)) {
-    unexpected(hr);
+    support::reportUnexpected(hr);
     return;
   }
   m_rotCookie = 0;
@@ -473,7 +464,7 @@ HRESULT PackageSelection::privTerminate() {
       return S_OK;
     });
   } catch (...) {
-    unexpected(E_FAIL);
+    support::reportUnexpected(E_FAIL);
   }
   return S_OK;
 }

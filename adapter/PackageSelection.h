@@ -91,7 +91,7 @@ class PackageSelection {
   support::ComPtr<DiagnosticsRelay> m_relay;  // the material object's diagnostics
   // Selection (the four names are kept in the configuration: m_config.selection())
   support::Bstr m_browserState;          // the browser's opaque state after a selection
-  bridge::GlobalizedPointer<IShowCOCATIDs> m_browser;
+  support::GlobalizedPointer<IShowCOCATIDs> m_browser;
   DWORD m_rotCookie = 0;
   bool m_viewRequested = false;
 };

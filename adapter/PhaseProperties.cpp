@@ -14,6 +14,7 @@
 #include "support/FloatingPoint.h"
 #include "ids/MathUtils.h"
 #include "support/ModuleInfo.h"
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "ids/StaticCache.h"
@@ -27,7 +28,6 @@ using request_rules::sameComposition;
 
 namespace {
 
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kThreeLiquids[] = "Not ready to handle ComputePhaseProperties for 3 liquid phases ";
 constexpr char kUnexpectedList[] = "calculating phase props. Unexpected list of props to calculate";
 constexpr double kAbsentFugacity = 1e100;
@@ -60,7 +60,7 @@ int transportPropertyId(int callType) {
 HRESULT CalcRequests::handOverPhaseProperties(double T, double P, double** Compositions, int* PhaseTypes,
                                               double* PhaseFractions, double* Enthalpy, double* Entropy,
                                               double* HeatCapacity, double* MolarVolume) {
-  try {
+  return support::complainingOfFailure(m_errors, {"Internal error computing phase properties", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     support::MethodMark mark("ComputePhaseProperties");
     if (!Compositions || !PhaseTypes || !request_rules::presentRowsGiven(Compositions, PhaseTypes, 3)) return E_POINTER;
@@ -75,19 +75,13 @@ HRESULT CalcRequests::handOverPhaseProperties(double T, double P, double** Compo
       call.heatCapacity = HeatCapacity;
       call.molarVolume = MolarVolume;
     });
-  } catch (...) {
-    m_errors.complain(100, "Internal error computing phase properties", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CalcRequests::phasePropertiesWorker(CallParameters& call) {
-  try {
+  return support::complainingOfFailure(m_errors, {"Internal error computing phase properties", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     return phasePropertiesRequest(call);
-  } catch (...) {
-    m_errors.complain(100, "Internal error computing phase properties", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CalcRequests::phasePropertiesRequest(CallParameters& call) {
@@ -159,7 +153,8 @@ HRESULT CalcRequests::phasePropertiesRequest(CallParameters& call) {
 
 HRESULT CalcRequests::handOverFugacities(double T, double P, double** Compositions, int* PhaseTypes,
                                          double** Fugacities) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"Internal error calculating Phase fugacities", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     support::MethodMark mark("ComputePhaseFugacities");
     if (!Compositions || !PhaseTypes || !Fugacities || !request_rules::presentRowsGiven(Compositions, PhaseTypes, 3))
@@ -171,21 +166,15 @@ HRESULT CalcRequests::handOverFugacities(double T, double P, double** Compositio
       call.phaseTypes = PhaseTypes;
       call.fugacities = Fugacities;
     });
-  } catch (...) {
-    m_errors.complain(100, "Internal error calculating Phase fugacities", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 // The failure is complained of like every other one on this thread (kept back and shown by the
 // host thread after the request), not logged from here.
 HRESULT CalcRequests::phaseFugacitiesWorker(CallParameters& call) {
-  try {
+  return support::complainingOfFailure(m_errors, {"Internal error calculating Phase fugacities", CkNONE, Calculating::yes, 100}, [&]() -> HRESULT {
     return fugacitiesRequest(call);
-  } catch (...) {
-    m_errors.complain(100, "Internal error calculating Phase fugacities", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CalcRequests::fugacitiesRequest(CallParameters& call) {
@@ -211,7 +200,7 @@ HRESULT CalcRequests::fugacitiesRequest(CallParameters& call) {
     // answered with the values of an earlier request.
     m_objects.matObj->RemoveResult(property.get(), -1);
     hr = m_opening.calcOnMaterial(CStaticCache::instance().list(CStaticCache::FugacityProps), *phases);
-    if (FAILED(hr)) return m_opening.calcComplaint(hr, kUnexpected);
+    if (FAILED(hr)) return m_opening.calcComplaint(hr, support::kUnexpected);
     hr = m_objects.matObj->getHostFugacityCoefficients(coefficients);
     if (FAILED(hr)) return hr;
   }
@@ -233,7 +222,8 @@ HRESULT CalcRequests::fugacitiesRequest(CallParameters& call) {
 
 HRESULT CalcRequests::handOverTransport(int callType, double T, double P, double** compositions, const int* types,
                                       double extra, double* result) {
-  try {
+  return support::complainingOfFailure(
+      m_errors, {"EXCEPTION RAISED", CkNONE, Calculating::yes, E_FAIL}, [&]() -> HRESULT {
     support::setOwnerWindow(m_adapter.ownerWindow());
     const char* label = nullptr;
     bridge::callTypeLabel(callType, &label);
@@ -248,10 +238,7 @@ HRESULT CalcRequests::handOverTransport(int callType, double T, double P, double
       call.extraInput = extra;
       call.singleResult = result;
     });
-  } catch (...) {
-    m_errors.complain(E_FAIL, "EXCEPTION RAISED", CkNONE, true);
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CalcRequests::computeTransportProperty(int callType, CallParameters& call) {
@@ -259,10 +246,9 @@ HRESULT CalcRequests::computeTransportProperty(int callType, CallParameters& cal
     return transportRequest(callType, call);
   } catch (const _com_error& error) {
     const std::wstring doing = std::wstring(L"calculating ") + COIds::getName(transportPropertyId(callType));
-    return m_errors.complainError(doing.c_str(), error.Error(), nullptr, true);
+    return m_errors.complainError(doing.c_str(), error.Error(), nullptr, Calculating::yes);
   } catch (...) {
-    m_errors.complain(E_FAIL, "EXCEPTION RAISED", CkNONE, true);
-    return E_FAIL;
+    return m_errors.complainCaught({"EXCEPTION RAISED", CkNONE, Calculating::yes, E_FAIL});
   }
 }
 
@@ -297,7 +283,7 @@ HRESULT CalcRequests::transportRequest(int callType, CallParameters& call) {
     phaseId = COIds::findId(support::SetGet::getString(*phases, 0), COIds::KPhase);
   }
   HRESULT hr = setTransportInput(callType, phaseId, call.extraInput);
-  if (FAILED(hr)) return m_opening.calcComplaint(hr, kUnexpected);
+  if (FAILED(hr)) return m_opening.calcComplaint(hr, support::kUnexpected);
   const int slotsLooked = surfaceTension ? 2 : 1;
   hr = m_opening.setRequestMaterial(call, types, slotsLooked, RequestOpening::mainLiquidOf(types, slotsLooked, 1));
   if (FAILED(hr)) return hr;
@@ -316,7 +302,7 @@ HRESULT CalcRequests::transportRequest(int callType, CallParameters& call) {
   if (SUCCEEDED(hr) && values.empty()) hr = E_FAIL;
   if (FAILED(hr)) {
     const std::wstring doing = std::wstring(L"calculating ") + property;
-    return m_errors.complainError(doing.c_str(), hr, package.Get(), true);
+    return m_errors.complainError(doing.c_str(), hr, package.Get(), Calculating::yes);
   }
   *call.singleResult = CCOPropertyFactory::shared().find(propertyId)->toHost(values[0], nullptr, 0);
   return S_OK;

@@ -7,6 +7,7 @@
 #include <new>
 #include <string_view>
 
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/Text.h"
 #include "support/Utils.h"
@@ -38,7 +39,6 @@ const wchar_t PkgConfig::kCancelledHelp[] =
 
 namespace {
 
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kMissing[] = "cannot restore OvVar";
 constexpr char kBinding[] = "initializing EDF variables";
 constexpr std::wstring_view kField = L" : ";
@@ -146,7 +146,6 @@ std::wstring headerText(int count) {
   return header;
 }
 
-HRESULT unexpected(HRESULT hr) { return support::reportError(hr, kUnexpected); }
 
 }  // namespace
 
@@ -178,11 +177,9 @@ PkgConfig::PkgConfig()
 // ---- Binding -------------------------------------------------------------------------------
 
 HRESULT PkgConfig::bindAll(ExtnContainer* container, bool recalling, CCOError& errors) {
-  try {
+  return support::complainingOfFailure(errors, {kBinding, CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
     return bindSteps(container, recalling);
-  } catch (...) {
-    return errors.complainKind(kBinding, CkINTERNAL, false);
-  }
+  });
 }
 
 HRESULT PkgConfig::bindSteps(ExtnContainer* container, bool recalling) {
@@ -215,24 +212,22 @@ void PkgConfig::bindVariables() {
 HRESULT PkgConfig::save(BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     std::wstring entries;
     int count = 0;
     for (OvVar* var : m_set.vars()) {
       if (!var->persisted()) continue;
       Bstr value;
       const HRESULT hr = var->toText(value.out());
-      if (FAILED(hr)) return unexpected(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
       entries += entryText(var->name(), value);
       ++count;
     }
     if (count == 0) return S_OK;
     const std::wstring text = headerText(count) + entries;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : unexpected(E_OUTOFMEMORY);
-  } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
-  }
+    return *out ? S_OK : support::reportUnexpected(E_OUTOFMEMORY);
+  });
 }
 
 HRESULT PkgConfig::saveInto(BSTR* inOut) {
@@ -261,7 +256,7 @@ bool PkgConfig::findEntry(const wchar_t* text, UINT length, const std::string& n
 }
 
 HRESULT PkgConfig::restore(BSTR text) {
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     const UINT length = text ? SysStringLen(text) : 0;
     HRESULT result = E_FAIL;  // stays so when not a single variable is found
     for (OvVar* var : m_set.vars()) {
@@ -273,12 +268,10 @@ HRESULT PkgConfig::restore(BSTR text) {
       }
       const Bstr valueText(value.data(), static_cast<UINT>(value.size()));
       result = var->fromText(valueText.get());
-      if (FAILED(result)) unexpected(result);
+      if (FAILED(result)) support::reportUnexpected(result);
     }
     return result;
-  } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
-  }
+  });
 }
 
 HRESULT PkgConfig::recall(ExtnContainer* container, BSTR text, CCOError& errors) {
@@ -307,19 +300,15 @@ HRESULT PkgConfig::loadSelection() {
 HRESULT PkgConfig::getValue(BSTR name, VARIANT* out, const VARIANT* hostIds) const {
   if (!out) return E_POINTER;
   VariantInit(out);
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     const Bstr ids(L"IDNumbers");
     if (support::sameText(name, ids.get())) return hostIds ? VariantCopy(out, const_cast<VARIANT*>(hostIds)) : S_OK;
     return m_set.getValue(support::narrow(name).c_str(), out);
-  } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
-  }
+  });
 }
 
 HRESULT PkgConfig::setValue(BSTR name, const VARIANT& value) {
-  try {
+  return support::reportingFailure([&]() -> HRESULT {
     return m_set.setValue(support::narrow(name).c_str(), value);
-  } catch (...) {
-    return unexpected(E_OUTOFMEMORY);
-  }
+  });
 }

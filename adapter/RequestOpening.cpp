@@ -13,6 +13,7 @@
 #include "matobj/CMatObj.h"
 #include "support/SetGet.h"
 #include "support/Utils.h"
+#include "support/Guards.h"
 
 using bridge::CallParameters;
 using request_rules::isKValueProperty;
@@ -21,7 +22,6 @@ using support::SetGet;
 namespace {
 
 constexpr char kInterpretingPhases[] = "interpreting Phases";
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kReadBack[] = "Read back from the package.";
 
 // One-element property lists (none: an empty list), built once and shared like the prebuilt lists.
@@ -40,7 +40,7 @@ class NameList {
 
 bool RequestOpening::refuseWithoutMaterial(HRESULT& refusal) {
   if (m_objects.matObj) return false;
-  refusal = calcComplaint(E_FAIL, kUnexpected);
+  refusal = calcComplaint(E_FAIL, support::kUnexpected);
   return true;
 }
 
@@ -75,8 +75,8 @@ int RequestOpening::mainLiquidOf(const int* types, int slotsLooked, int pass) {
   return -1;
 }
 
-HRESULT RequestOpening::calcComplaint(HRESULT code, const char* text, int kind) {
-  return m_errors.complain(code, text, kind, true);
+HRESULT RequestOpening::calcComplaint(HRESULT code, const char* text, ComplaintKind kind) {
+  return m_errors.complain(code, text, kind, Calculating::yes);
 }
 
 // Phase list of one pass (pass 2 of a request with two liquids and a vapour treats slot 0 as
@@ -133,7 +133,7 @@ HRESULT RequestOpening::setRequestMaterial(const CallParameters& call, const int
   m_errors.setMaterialState(call.temperature, pressurePa, call.compositions, types, slotsLooked);
   m_objects.matObj->setHostPhases(types, mainLiquid);
   const HRESULT hr = m_objects.matObj->setHostTPFractions(call.temperature, pressurePa, call.compositions);
-  return FAILED(hr) ? calcComplaint(hr, kUnexpected) : hr;
+  return FAILED(hr) ? calcComplaint(hr, support::kUnexpected) : hr;
 }
 
 // The "calcs" step: the package's CalcProp through the material object (which complains of a
@@ -145,5 +145,5 @@ HRESULT RequestOpening::calcOnMaterial(const VARIANT& properties, const VARIANT&
 
 void RequestOpening::validateValues(double* values, int property, const char* step) {
   const std::string reason = std::string(kReadBack) + " (" + step + ")";
-  m_errors.checkValues(values, property, true, reason.c_str(), true);
+  m_errors.checkValues(values, property, true, reason.c_str(), Calculating::yes);
 }

@@ -24,7 +24,7 @@ class RequestOpening {
 
   // True (with the complaint's code in refusal) when there is no material object.
   bool refuseWithoutMaterial(HRESULT& refusal);
-  HRESULT calcComplaint(HRESULT code, const char* text, int kind = CkNONE);
+  HRESULT calcComplaint(HRESULT code, const char* text, ComplaintKind kind = CkNONE);
   HRESULT choosePhaseList(int* types, const wchar_t* property, int pass, const VARIANT*& list);
   int componentCount() const;
   void beginRequestContext(const bridge::CallParameters& call, const int* types, int slotsLooked,

@@ -7,7 +7,7 @@
 
 #include "errors/CCOError.h"
 #include "support/FaultShield.h"
-#include "bridge/GlobalTable.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "bridge/PumpingWait.h"
 #include "support/Report.h"
@@ -126,11 +126,11 @@ CallBridge::~CallBridge() {
 // ---- Host side ----
 
 HRESULT CallBridge::start() {
-  if (running()) return reportUnexpected(E_FAIL);
+  if (running()) return support::reportUnexpected(E_FAIL);
   waitForThreadEnd();  // the last steps of an earlier thread
   m_thread.reset();
   m_initialised.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (!m_initialised || !m_done || !m_terminate || !m_call) return reportUnexpected(lastErrorCode());
+  if (!m_initialised || !m_done || !m_terminate || !m_call) return support::reportUnexpected(lastErrorCode());
   // An earlier stop leaves them set.
   m_done.clear();
   m_terminate.clear();
@@ -143,7 +143,7 @@ HRESULT CallBridge::start() {
   m_quarantined = false;
   m_faultText.clear();
   const uintptr_t thread = _beginthreadex(nullptr, 0, &CallBridge::threadProcedure, &m_record, 0, nullptr);
-  if (!thread) return reportUnexpected(lastErrorCode());
+  if (!thread) return support::reportUnexpected(lastErrorCode());
   m_thread.reset(reinterpret_cast<HANDLE>(thread));
   waitPumpingToEnd(m_initialised.get());
   // A thread that failed is on its way out: let it finish before the owner may go.
@@ -204,7 +204,7 @@ HRESULT CallBridge::runHandedOver() {
   m_callSignal.post(m_call.get());
   waitForCompletion();
   const HRESULT result = m_block.callResult;
-  repeatDeferredComplaint(result);
+  m_client.errorObject().repeatDeferredComplaint(result, calculatingIf(isCalculation(m_block.callType)));
   clearCall();
   return result;
 }
@@ -214,16 +214,6 @@ void CallBridge::waitForCompletion() {
   // The done event also comes from stop() and from a thread that has left its loop: the
   // request may then still be running, or never run. Either way the thread's end is its end.
   if (!m_callCompleted) waitPumpingToEnd(m_thread.get());
-}
-
-void CallBridge::repeatDeferredComplaint(HRESULT callResult) {
-  CCOError& error = m_client.errorObject();
-  // A complaint of kind 0 is kept back too; its text tells it from none.
-  if (error.deferredKind() == CkNONE && error.deferredText().empty()) return;
-  const int kind = error.deferredKind();
-  const std::string text = error.deferredText();
-  error.clearDeferredComplaint();
-  error.complain(callResult, text.c_str(), kind, isCalculation(m_block.callType));
 }
 
 void CallBridge::clearCall() {
@@ -265,7 +255,7 @@ void CallBridge::runThread() {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   bool ready = false;
   if (FAILED(com)) {
-    m_record.result = reportUnexpected(com);
+    m_record.result = support::reportUnexpected(com);
   } else {
     try {
       const HRESULT fault = runShieldedWork([this] { m_record.result = prepareObjects(); }, kDuringCreation);
@@ -293,7 +283,7 @@ HRESULT CallBridge::prepareObjects() {
   const HRESULT created = m_client.createObjects();
   if (FAILED(created) || !m_client.recallBasisNeeded()) return created;
   const HRESULT basis = m_client.readRecalledBasis();
-  return FAILED(basis) ? reportUnexpected(basis) : basis;
+  return FAILED(basis) ? support::reportUnexpected(basis) : basis;
 }
 
 // Shielded too: releasing a package that crashed runs its code again.
@@ -339,7 +329,7 @@ HRESULT CallBridge::faulted(const support::HardwareFault& fault, const char* doi
   const bool duringRequest = doing == kDuringRequest;
   const std::string text = std::string(doing) + support::faultText(fault) + "." +
                            (duringRequest && first ? kCrashed : "") + " ";
-  m_client.errorObject().complain(E_FAIL, text.c_str(), ours ? CkINTERNAL : CkEXCEPTION, duringRequest);
+  m_client.errorObject().complain(E_FAIL, text.c_str(), ours ? CkINTERNAL : CkEXCEPTION, calculatingIf(duringRequest));
   return E_FAIL;
 }
 

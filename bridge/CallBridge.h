@@ -143,7 +143,6 @@ class CallBridge {
   // end, the kept-back complaint made again here, the block cleared.
   HRESULT runHandedOver();
   void waitForCompletion();
-  void repeatDeferredComplaint(HRESULT callResult);
   void clearCall();
   void waitForThreadEnd();
 

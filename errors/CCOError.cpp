@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ids/COIds.h"
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "support/Text.h"
@@ -67,7 +68,7 @@ class PendingErrorInfo {
 };
 
 // Kind 8 is a warning: its code becomes 0.
-HRESULT effectiveCode(HRESULT code, int kind) { return kind == CkNONSTANDARDWARNING ? S_OK : code; }
+HRESULT effectiveCode(HRESULT code, ComplaintKind kind) { return kind == CkNONSTANDARDWARNING ? S_OK : code; }
 
 bool showsCode(HRESULT code) { return code != 0 && code != kLibraryCode && code != E_FAIL; }
 
@@ -155,7 +156,7 @@ CCOError::~CCOError() {
 // ---- Composition ----
 
 std::string CCOError::packageName() {
-  if (m_package.empty()) return kNoPackage;
+  if (!m_package.registered()) return kNoPackage;
   ComPtr<ICapeIdentification> package;
   Bstr name;
   if (m_package.get(package) == S_OK && package && SUCCEEDED(package->get_ComponentName(name.out())) &&
@@ -164,7 +165,7 @@ std::string CCOError::packageName() {
   return m_packageName.empty() ? kNameUnavailable : m_packageName;
 }
 
-std::string CCOError::kindPrefix(int kind) {
+std::string CCOError::kindPrefix(ComplaintKind kind) {
   switch (kind) {
     case CkINTERNAL: return "INTERNAL ERROR ";
     case CkNOTALLOWED: return "It is not allowed ";
@@ -201,44 +202,46 @@ std::string CCOError::materialText() const {
   return out;
 }
 
-std::string CCOError::composeComplaint(HRESULT code, const std::string& doing, int kind, bool calculating,
+std::string CCOError::composeComplaint(HRESULT code, const std::string& doing, ComplaintKind kind,
+                                       Calculating calculating,
                                        const std::string& additionalInfo) {
-  const int level = calculating ? 2 : 1;
+  const bool running = calculating == Calculating::yes;
+  const int level = running ? 2 : 1;
   std::string message = kindPrefix(kind);
   if (!message.empty() && passesAnyChannel(level) && showsCode(code))
     message += "(" + std::to_string(static_cast<long>(code)) + ")";
   message += doing + additionalInfo;
   if (kind == CkEXCEPTION || kind == CkNONSTANDARD) message += m_lastPackageException;
-  if (calculating && kind != CkHOSTUNFEASIBLE)
+  if (running && kind != CkHOSTUNFEASIBLE)
     message += "Detected while " + calcContextText() + ". Material Object contents: " + materialText();
   return message;
 }
 
-HRESULT CCOError::complainErrorCore(HRESULT code, const wchar_t* doing, int kind, bool calculating,
+HRESULT CCOError::complainErrorCore(HRESULT code, const wchar_t* doing, ComplaintKind kind, Calculating calculating,
                                     const wchar_t* additionalInfo, std::wstring* outText) {
   code = effectiveCode(code, kind);
   try {
     PendingErrorInfo pending;
-    if (calculating && m_deferralThread && GetCurrentThreadId() == m_deferralThread) {
+    const bool running = calculating == Calculating::yes;
+    if (running && m_deferralThread && GetCurrentThreadId() == m_deferralThread) {
       // Kept whole (with the additional information and the COM error information, which
       // would otherwise be lost) so that making it again gives the same message.
       m_deferredKind = kind;
       m_deferredText = utf8(doing) + utf8(additionalInfo) + pending.text();
-      m_deferredCode = code;
       return support::mapCode(code);
     }
     m_lastMessage = composeComplaint(code, utf8(doing), kind, calculating, utf8(additionalInfo));
     if (outText) *outText = support::widen(m_lastMessage);
     pending.restore();
-    return report(code, m_lastMessage.c_str(), nullptr, calculating ? 2 : 1);
+    return report(code, m_lastMessage.c_str(), nullptr, running ? 2 : 1);
   } catch (...) {
     support::reportError(E_FAIL, "Internal error", "complainErrorCore", m_ownerWindow, true);
     return support::mapCode(code);
   }
 }
 
-HRESULT CCOError::complain(HRESULT code, const char* text, int kind, bool calculating, const char* additionalInfo,
-                           std::string* outText) {
+HRESULT CCOError::complain(HRESULT code, const char* text, ComplaintKind kind, Calculating calculating,
+                           const char* additionalInfo, std::string* outText) {
   try {
     std::wstring wideOut;
     const HRESULT hr = complainErrorCore(code, support::widen(::text(text)).c_str(), kind, calculating,
@@ -250,18 +253,21 @@ HRESULT CCOError::complain(HRESULT code, const char* text, int kind, bool calcul
   }
 }
 
-HRESULT CCOError::complainKind(const char* text, int kind, bool calculating, const char* additionalInfo) {
+HRESULT CCOError::complainKind(const char* text, ComplaintKind kind, Calculating calculating,
+                               const char* additionalInfo) {
   const bool warning = kind == CkNONE || kind == CkPLAIN3 || kind == CkPLAIN4;
   return complain(warning ? S_OK : E_FAIL, text, kind, calculating, additionalInfo);
 }
 
-HRESULT CCOError::complainComError(const _com_error& error, const char* text, int kind, bool calculating) {
+HRESULT CCOError::complainComError(const _com_error& error, const char* text, ComplaintKind kind,
+                                   Calculating calculating) {
   ComPtr<IErrorInfo> info;
   info.Attach(error.ErrorInfo());  // ErrorInfo() adds a reference
   return complainComError(error.Error(), info.Get(), text, kind, calculating);
 }
 
-HRESULT CCOError::complainComError(HRESULT code, IErrorInfo* info, const char* text, int kind, bool calculating) {
+HRESULT CCOError::complainComError(HRESULT code, IErrorInfo* info, const char* text, ComplaintKind kind,
+                                   Calculating calculating) {
   if (info) SetErrorInfo(0, info);  // composing the message shows it
   return complain(code, text, kind, calculating);
 }
@@ -278,7 +284,8 @@ std::string CCOError::describeWithUtils(const wchar_t* doingAction, HRESULT code
   return SetGet::variantToStr(lines.get(), "\n", true);
 }
 
-HRESULT CCOError::complainError(const wchar_t* doingAction, HRESULT hrFromCOobj, IDispatch* COobj, bool calculating,
+HRESULT CCOError::complainError(const wchar_t* doingAction, HRESULT hrFromCOobj, IDispatch* COobj,
+                                Calculating calculating,
                                 const wchar_t* additionalInfo) {
   try {
     std::string described = describeWithUtils(doingAction, hrFromCOobj, COobj);
@@ -299,9 +306,29 @@ HRESULT CCOError::checkCalcResult(HRESULT code) {
   if (SUCCEEDED(code)) return code;
   try {
     const std::string message = calcContextText() + ". The values of some of these properties were not set. ";
-    return complain(code, message.c_str(), code == E_FAIL ? CkNONSTANDARD : CkINTERNAL, true);
+    return complain(code, message.c_str(), code == E_FAIL ? CkNONSTANDARD : CkINTERNAL, Calculating::yes);
   } catch (...) {
     return support::mapCode(code);
+  }
+}
+
+HRESULT CCOError::complainCaught(const Complaint& complaint) noexcept {
+  try {
+    try {
+      throw;
+    } catch (const _com_error& error) {
+      if (complaint.code == S_OK) {
+        ComPtr<IErrorInfo> info;
+        info.Attach(error.ErrorInfo());  // ErrorInfo() adds a reference
+        return complainComError(support::caughtCode(), info.Get(), complaint.text, complaint.kind,
+                                complaint.calculating);
+      }
+    } catch (...) {
+    }
+    const HRESULT code = complaint.code != S_OK ? complaint.code : support::caughtCode();
+    return complain(code, complaint.text, complaint.kind, complaint.calculating);
+  } catch (...) {
+    return E_FAIL;
   }
 }
 
@@ -372,7 +399,8 @@ void CCOError::traceValues(const char* label) {
 
 // ---- Unfeasible values ----
 
-HRESULT CCOError::checkValues(double* values, int property, bool fromPackage, const char* reason, bool calculating,
+HRESULT CCOError::checkValues(double* values, int property, bool fromPackage, const char* reason,
+                              Calculating calculating,
                               const char* additionalInfo) {
   try {
     const int count = values ? examinedCount(property, m_componentCount) : 0;
@@ -411,23 +439,21 @@ HRESULT CCOError::checkValues(double* values, int property, bool fromPackage, co
 void CCOError::clearDeferredComplaint() {
   m_deferredKind = CkNONE;
   m_deferredText.clear();
-  m_deferredCode = S_OK;
 }
 
-HRESULT CCOError::repeatDeferredComplaint(HRESULT callResult, bool calculating) {
-  if (m_deferredKind == CkNONE) return callResult;
-  const int kind = m_deferredKind;
-  const HRESULT code = m_deferredCode;
+void CCOError::repeatDeferredComplaint(HRESULT callResult, Calculating calculating) {
+  if (m_deferredKind == CkNONE && m_deferredText.empty()) return;
+  const ComplaintKind kind = m_deferredKind;
   const std::string text = m_deferredText;
   clearDeferredComplaint();
-  return complain(code, text.c_str(), kind, calculating);
+  complain(callResult, text.c_str(), kind, calculating);
 }
 
 // ---- Context ----
 
 HRESULT CCOError::setPackage(IUnknown* package) {
   m_packageName.clear();
-  return m_package.reset(package);
+  return m_package.replace(package);
 }
 
 void CCOError::setCalcContext(const VARIANT& properties, const VARIANT& phases, const wchar_t* calcType) {

@@ -15,6 +15,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "CoErrors.h"
+#include "support/GlobalizedPointer.h"
 #include "support/Raii.h"
 
 // Complaint kinds: they choose the message's prefix (and kind 8 turns the code into 0).
@@ -32,48 +33,26 @@ enum ComplaintKind : int {
   CkHOSTUNFEASIBLE = 10,
 };
 
-// An interface pointer usable from any thread: it is kept in the global interface table and
-// every use fetches it for the calling thread (the object itself on its own thread, a proxy on
-// any other), so an object of the CAPE-OPEN thread may be reached from the host thread.
-template <class I>
-class SharedInterface {
- public:
-  SharedInterface() = default;
-  SharedInterface(const SharedInterface&) = delete;
-  SharedInterface& operator=(const SharedInterface&) = delete;
-  ~SharedInterface() { reset(nullptr); }
+// Whether a complaint is made while a calculation of the host runs: its level (2, else 1), the
+// "Detected while calculating" context, and keeping it back on the CAPE-OPEN thread follow it.
+enum class Calculating : bool { no = false, yes = true };
 
-  // Replaces the held object (null: none); call it on the object's own thread.
-  HRESULT reset(IUnknown* object) {
-    if (m_cookie) m_table->RevokeInterfaceFromGlobal(m_cookie);
-    m_cookie = 0;
-    if (!object) return S_OK;
-    support::ComPtr<I> typed;
-    HRESULT hr = object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(typed.GetAddressOf()));
-    if (SUCCEEDED(hr) && !m_table)
-      hr = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_PPV_ARGS(m_table.GetAddressOf()));
-    if (SUCCEEDED(hr)) hr = m_table->RegisterInterfaceInGlobal(typed.Get(), __uuidof(I), &m_cookie);
-    return hr;
-  }
-  bool empty() const { return m_cookie == 0; }
-  // The object for the calling thread; S_FALSE and null when none is held.
-  HRESULT get(support::ComPtr<I>& out) const {
-    out.Reset();
-    if (!m_cookie) return S_FALSE;
-    return m_table->GetInterfaceFromGlobal(m_cookie, __uuidof(I), reinterpret_cast<void**>(out.GetAddressOf()));
-  }
-
- private:
-  support::ComPtr<IGlobalInterfaceTable> m_table;
-  DWORD m_cookie = 0;
-};
+inline Calculating calculatingIf(bool running) { return running ? Calculating::yes : Calculating::no; }
 
 class CCOError {
  public:
   // Makes the error-utilities component; the product's default creates the registered class.
   using UtilsFactory = std::function<HRESULT(ICapeErrorUtils** out)>;
   static HRESULT createErrorUtils(ICapeErrorUtils** out);
+
+  // What a guard complains of when its work fails (support/Guards.h): the activity, the kind,
+  // whether a calculation runs, and the code (0: the failure's own code, see caughtCode).
+  struct Complaint {
+    const char* text;
+    ComplaintKind kind = CkINTERNAL;
+    Calculating calculating = Calculating::no;
+    HRESULT code = S_OK;
+  };
 
   explicit CCOError(double floorValue, const UtilsFactory& createUtils = createErrorUtils);
   CCOError(const CCOError&) = delete;
@@ -84,7 +63,7 @@ class CCOError {
   // The complaint: prefix of the kind, "(code)", doing text, additional information, the
   // package's exception text, the calculation context; then report(). Returns the code (0
   // for kind 8). On the deferral thread while calculating, only remembered.
-  virtual HRESULT complainErrorCore(HRESULT code, const wchar_t* doing, int kind, bool calculating,
+  virtual HRESULT complainErrorCore(HRESULT code, const wchar_t* doing, ComplaintKind kind, Calculating calculating,
                                     const wchar_t* additionalInfo = nullptr, std::wstring* outText = nullptr);
   // A trace line with the text composed as a failure.
   virtual void logText(const wchar_t* text);
@@ -95,7 +74,7 @@ class CCOError {
   // The unfeasible-value check of `values` of property `property` (an identifier of COIds):
   // 0 when feasible or from the package, else E_FAIL; unfeasible values get the floor value.
   virtual HRESULT checkValues(double* values, int property, bool fromPackage, const char* reason,
-                              bool calculating = true, const char* additionalInfo = nullptr);
+                              Calculating calculating = Calculating::yes, const char* additionalInfo = nullptr);
   virtual HRESULT showFailure(const char* text, const char* extra = nullptr, int level = 1);
   // The message box of a report: at level 1, or above with the box switch on.
   virtual HRESULT show(HRESULT code, const char* text, const char* extra = nullptr, int level = 1);
@@ -104,16 +83,21 @@ class CCOError {
   virtual HRESULT reportWide(HRESULT code, const wchar_t* text, int level = 1);
 
   // ---- The complaint layer ----
-  HRESULT complain(HRESULT code, const char* text, int kind, bool calculating, const char* additionalInfo = nullptr,
-                   std::string* outText = nullptr);
+  HRESULT complain(HRESULT code, const char* text, ComplaintKind kind, Calculating calculating,
+                   const char* additionalInfo = nullptr, std::string* outText = nullptr);
   // E_FAIL, or 0 for kinds 0, 3 and 4.
-  HRESULT complainKind(const char* text, int kind, bool calculating, const char* additionalInfo = nullptr);
+  HRESULT complainKind(const char* text, ComplaintKind kind, Calculating calculating,
+                       const char* additionalInfo = nullptr);
   // The code (and error information) of a caught COM error.
-  HRESULT complainComError(const _com_error& error, const char* text, int kind, bool calculating);
-  HRESULT complainComError(HRESULT code, IErrorInfo* info, const char* text, int kind, bool calculating);
+  HRESULT complainComError(const _com_error& error, const char* text, ComplaintKind kind, Calculating calculating);
+  HRESULT complainComError(HRESULT code, IErrorInfo* info, const char* text, ComplaintKind kind,
+                           Calculating calculating);
   // A failure of a CAPE-OPEN object, described by the error utilities for CAPE-OPEN codes.
-  HRESULT complainError(const wchar_t* doingAction, HRESULT hrFromCOobj, IDispatch* COobj, bool calculating,
+  HRESULT complainError(const wchar_t* doingAction, HRESULT hrFromCOobj, IDispatch* COobj, Calculating calculating,
                         const wchar_t* additionalInfo = nullptr);
+  // Inside a catch block: complains of the failure being handled (a COM error with its code and
+  // error information) and returns the complaint's answer. Never throws.
+  HRESULT complainCaught(const Complaint& complaint) noexcept;
   // After a calculation request to the package: success passes; failures are complained of.
   HRESULT checkCalcResult(HRESULT code);
   // The report rule: switches, levels, host notice, box and trace line.
@@ -130,12 +114,12 @@ class CCOError {
   DWORD deferralThread() const { return m_deferralThread; }
   // Called when a new request is handed to the CAPE-OPEN thread.
   void clearDeferredComplaint();
-  int deferredKind() const { return m_deferredKind; }
+  ComplaintKind deferredKind() const { return m_deferredKind; }
   const std::string& deferredText() const { return m_deferredText; }
-  HRESULT deferredCode() const { return m_deferredCode; }
-  // On the requesting thread after the request: makes the remembered complaint again (and
-  // forgets it) and returns its code; `callResult` when none was remembered.
-  HRESULT repeatDeferredComplaint(HRESULT callResult, bool calculating);
+  // On the requesting thread after the request: makes the remembered complaint again, with the
+  // request's result as its code, and forgets it. A complaint of kind 0 is remembered too (its
+  // text tells it from none). The request's result stays what the request returned.
+  void repeatDeferredComplaint(HRESULT callResult, Calculating calculating);
 
   // ---- Context ----
   // The package whose name the messages give (null: none); set on the package's thread.
@@ -178,11 +162,11 @@ class CCOError {
   };
 
   bool passesAnyChannel(int level) const;
-  std::string kindPrefix(int kind);
+  std::string kindPrefix(ComplaintKind kind);
   // One line per present phase of the material state (at most three).
   std::vector<std::string> materialLines(const char* label) const;
   std::string materialText() const;
-  std::string composeComplaint(HRESULT code, const std::string& doing, int kind, bool calculating,
+  std::string composeComplaint(HRESULT code, const std::string& doing, ComplaintKind kind, Calculating calculating,
                                const std::string& additionalInfo);
   std::string describeWithUtils(const wchar_t* doingAction, HRESULT code, IDispatch* object);
   void traceLine(const std::string& text);
@@ -192,11 +176,10 @@ class CCOError {
   std::string m_lastPackageException;
   std::string m_materialLabel;               // put before every material line ("" for none)
   std::string m_lastMessage;                 // the last complaint composed
-  SharedInterface<ICapeIdentification> m_package;
+  support::GlobalizedPointer<ICapeIdentification> m_package;
   DWORD m_deferralThread = 0;
-  int m_deferredKind = CkNONE;
+  ComplaintKind m_deferredKind = CkNONE;
   std::string m_deferredText;
-  HRESULT m_deferredCode = S_OK;
   int m_componentCount = 0;
   double m_floorValue;
   HWND m_ownerWindow = nullptr;

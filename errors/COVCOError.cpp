@@ -1,5 +1,6 @@
 #include "errors/COVCOError.h"
 
+#include "support/Guards.h"
 #include "support/Report.h"
 
 using support::Bstr;
@@ -7,7 +8,6 @@ using support::ComPtr;
 
 namespace {
 
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kHostTraceProblem[] = "Problem logging to simulator's trace window. ";
 
 }  // namespace
@@ -17,7 +17,7 @@ COVCOError::COVCOError(double floorValue, const UtilsFactory& createUtils) : CCO
 COVCOError::~COVCOError() = default;
 
 HRESULT COVCOError::stepFailure(HRESULT hr) {
-  return support::reportError(FAILED(hr) ? hr : E_POINTER, kUnexpected, nullptr, ownerWindow(), true);
+  return support::reportError(FAILED(hr) ? hr : E_POINTER, support::kUnexpected, nullptr, ownerWindow(), true);
 }
 
 HRESULT COVCOError::notifyHost() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "support/Text.h"
@@ -22,24 +23,8 @@ using support::Variant;
 
 namespace {
 
-constexpr char kUnexpected[] = "Unexpected error ";
 // Separates array elements in persisted text.
 constexpr char kSeparator[] = "-.-";
-
-HRESULT hostFailure(HRESULT hr) {
-  support::reportError(hr, kUnexpected);
-  return hr;
-}
-
-// Runs a step that may throw (allocations inside the helpers) and reports what escapes.
-template <class F>
-HRESULT guarded(F step) {
-  try {
-    return step();
-  } catch (...) {
-    return hostFailure(E_FAIL);
-  }
-}
 
 HRESULT textOut(const std::string& text, BSTR* out) {
   if (!out) return E_POINTER;
@@ -127,19 +112,19 @@ HRESULT readArray(I* host, const Variant& local, VARIANT* out) {
   VariantInit(out);
   if (!host) return VariantCopy(out, const_cast<VARIANT*>(&local.get()));
   const HRESULT hr = host->get_Value(out);
-  return FAILED(hr) ? hostFailure(hr) : hr;
+  return FAILED(hr) ? support::reportUnexpected(hr) : hr;
 }
 
 template <class I>
 HRESULT writeArray(I* host, Variant& local, const VARIANT& value, VARTYPE vt) {
   if (host) {
     const HRESULT hr = host->put_Value(value);
-    return FAILED(hr) ? hostFailure(hr) : hr;
+    return FAILED(hr) ? support::reportUnexpected(hr) : hr;
   }
-  if (!holdsArrayOf(value, vt)) return hostFailure(DISP_E_TYPEMISMATCH);
+  if (!holdsArrayOf(value, vt)) return support::reportUnexpected(DISP_E_TYPEMISMATCH);
   Variant copy;
   const HRESULT hr = VariantCopy(&copy, const_cast<VARIANT*>(&value));
-  if (FAILED(hr)) return hostFailure(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   local = std::move(copy);
   return S_OK;
 }
@@ -153,7 +138,7 @@ bool arrayIsSet(I* host, const Variant& local) {
 
 template <class I>
 HRESULT arrayToText(I* host, const Variant& local, BSTR* out) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     Variant value;
     const HRESULT hr = readArray(host, local, value.out());
     return FAILED(hr) ? hr : textOut(arrayText(value.get()), out);
@@ -163,13 +148,13 @@ HRESULT arrayToText(I* host, const Variant& local, BSTR* out) {
 // Reads the whole array, changes element i through put, writes it back.
 template <class I, class Put>
 HRESULT writeElement(I* host, Variant& local, long i, const std::string& name, VARTYPE vt, Put put) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     Variant value;
     HRESULT hr = readArray(host, local, value.out());
     if (FAILED(hr)) return hr;
     long absolute = 0;
     if (!elementAt(value.get(), i, name, absolute)) return E_FAIL;
-    if (!put(value.get(), absolute)) return hostFailure(E_FAIL);
+    if (!put(value.get(), absolute)) return support::reportUnexpected(E_FAIL);
     return writeArray(host, local, value.get(), vt);
   });
 }
@@ -192,7 +177,7 @@ HRESULT OvVar::bindTo(const char* name, OvVarSet* set, REFIID iid, void** refere
   }
   ExtnDefinition* definition = m_set ? m_set->definition() : nullptr;
   if (!definition) return S_FALSE;
-  return guarded([&] {
+  return support::reportingFailure([&] {
     ComPtr<ExtnVariableDefinition> declared;
     const Bstr wideName(support::widen(m_name).c_str());
     if (FAILED(definition->FindVariable(wideName.get(), &declared)) || !declared) {
@@ -203,11 +188,11 @@ HRESULT OvVar::bindTo(const char* name, OvVarSet* set, REFIID iid, void** refere
     }
     VARIANT_BOOL usable = VARIANT_FALSE;
     HRESULT hr = declared->get_IsUsable(&usable);
-    if (FAILED(hr)) return hostFailure(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     ComPtr<IDispatch> object;
     if (usable != VARIANT_FALSE) {
       hr = declared->get_Variable(&object);
-      if (FAILED(hr)) return hostFailure(hr);
+      if (FAILED(hr)) return support::reportUnexpected(hr);
     }
     if (!object) {
       const std::string text = "Variable " + m_name + " not found in the edf";
@@ -215,7 +200,7 @@ HRESULT OvVar::bindTo(const char* name, OvVarSet* set, REFIID iid, void** refere
       return E_FAIL;
     }
     hr = object->QueryInterface(iid, reference);
-    return FAILED(hr) ? hostFailure(hr) : hr;
+    return FAILED(hr) ? support::reportUnexpected(hr) : hr;
   });
 }
 
@@ -235,7 +220,7 @@ HRESULT OvTextVar::getText(Bstr& out) {
     return S_OK;
   }
   const HRESULT hr = m_host->get_Value(out.out());
-  return FAILED(hr) ? hostFailure(hr) : hr;
+  return FAILED(hr) ? support::reportUnexpected(hr) : hr;
 }
 
 HRESULT OvTextVar::setText(const wchar_t* text) {
@@ -243,19 +228,19 @@ HRESULT OvTextVar::setText(const wchar_t* text) {
 }
 
 HRESULT OvTextVar::setText(const wchar_t* text, UINT length) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     if (!m_host) {
       m_value.set(text, length);
       return S_OK;
     }
     const Bstr value(text, length);
     const HRESULT hr = m_host->put_Value(value.get());
-    return FAILED(hr) ? hostFailure(hr) : hr;
+    return FAILED(hr) ? support::reportUnexpected(hr) : hr;
   });
 }
 
 HRESULT OvTextVar::append(const wchar_t* text, bool newline) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     Bstr current;
     const HRESULT hr = getText(current);
     if (FAILED(hr)) return hr;
@@ -290,7 +275,7 @@ HRESULT OvTextVar::getValue(VARIANT* out) {
 
 HRESULT OvTextVar::setValue(const VARIANT& value) {
   if (value.vt == VT_BSTR) return fromText(value.bstrVal);
-  return guarded([&] {
+  return support::reportingFailure([&] {
     const std::wstring text = support::widen(SetGet::variantToStr(value));
     return setText(text.data(), static_cast<UINT>(text.size()));
   });
@@ -300,7 +285,7 @@ bool OvTextVar::hasValue() {
   if (!m_host) return true;
   VARIANT_BOOL isSet = VARIANT_FALSE;
   const HRESULT hr = m_host->get_IsSet(&isSet);
-  if (FAILED(hr)) hostFailure(hr);
+  if (FAILED(hr)) support::reportUnexpected(hr);
   return SUCCEEDED(hr) && isSet == VARIANT_TRUE;
 }
 
@@ -320,7 +305,7 @@ HRESULT OvRealVar::getReal(double& out) {
     return S_OK;
   }
   const HRESULT hr = m_host->get_Value(&out);
-  return FAILED(hr) ? hostFailure(hr) : hr;
+  return FAILED(hr) ? support::reportUnexpected(hr) : hr;
 }
 
 HRESULT OvRealVar::setReal(double value) {
@@ -329,11 +314,11 @@ HRESULT OvRealVar::setReal(double value) {
     return S_OK;
   }
   const HRESULT hr = m_host->put_Value(value);
-  return FAILED(hr) ? hostFailure(hr) : hr;
+  return FAILED(hr) ? support::reportUnexpected(hr) : hr;
 }
 
 HRESULT OvRealVar::toText(BSTR* out) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     Variant value;
     const HRESULT hr = getValue(value.out());
     return FAILED(hr) ? hr : textOut(persistedReal(value.get().dblVal), out);
@@ -341,7 +326,7 @@ HRESULT OvRealVar::toText(BSTR* out) {
 }
 
 HRESULT OvRealVar::fromText(BSTR text) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     double value = 0.0;
     if (!parseReal(support::narrow(text), value)) return E_FAIL;
     return setReal(value);
@@ -362,7 +347,7 @@ HRESULT OvRealVar::getValue(VARIANT* out) {
 HRESULT OvRealVar::setValue(const VARIANT& value) {
   Variant real;
   const HRESULT hr = VariantChangeType(&real, const_cast<VARIANT*>(&value), 0, VT_R8);
-  if (FAILED(hr)) return hostFailure(hr);
+  if (FAILED(hr)) return support::reportUnexpected(hr);
   return setReal(real.get().dblVal);
 }
 
@@ -370,7 +355,7 @@ bool OvRealVar::hasValue() {
   if (!m_host) return true;
   VARIANT_BOOL isSet = VARIANT_FALSE;
   const HRESULT hr = m_host->get_IsSet(&isSet);
-  if (FAILED(hr)) hostFailure(hr);
+  if (FAILED(hr)) support::reportUnexpected(hr);
   return SUCCEEDED(hr) && isSet == VARIANT_TRUE;
 }
 
@@ -389,7 +374,7 @@ IUnknown* OvRealFlexVar::bind(const char* name, OvVarSet* set) {
 }
 
 HRESULT OvRealFlexVar::toText(BSTR* out) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     Variant value;
     const HRESULT hr = readArray(m_host.Get(), m_value, value.out());
     return FAILED(hr) ? hr : textOut(realsText(value.get()), out);
@@ -397,14 +382,14 @@ HRESULT OvRealFlexVar::toText(BSTR* out) {
 }
 
 HRESULT OvRealFlexVar::fromText(BSTR text) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     const std::vector<std::string> parts = splitElements(support::narrow(text));
     std::vector<double> reals(parts.size());
     for (size_t k = 0; k < parts.size(); ++k)
       if (!parseReal(parts[k], reals[k])) return E_FAIL;
     Variant value;
     HRESULT hr = SetGet::createFromBuffer(value.get(), VT_R8, reals.data(), static_cast<long>(reals.size()), true);
-    if (FAILED(hr)) return hostFailure(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     return setValue(value.get());
   });
 }
@@ -424,7 +409,7 @@ double OvRealFlexVar::getReal(long i) {
     if (!elementAt(value.get(), i, name(), absolute)) return none;
     return SetGet::getDouble(value.get(), absolute);
   } catch (...) {
-    hostFailure(E_FAIL);
+    support::reportUnexpected(E_FAIL);
     return none;
   }
 }
@@ -447,10 +432,10 @@ IUnknown* OvTextFlexVar::bind(const char* name, OvVarSet* set) {
 HRESULT OvTextFlexVar::toText(BSTR* out) { return arrayToText(m_host.Get(), m_value, out); }
 
 HRESULT OvTextFlexVar::fromText(BSTR text) {
-  return guarded([&] {
+  return support::reportingFailure([&] {
     Variant value;
     HRESULT hr = SetGet::fromStringList(value.get(), splitElements(support::narrow(text)));
-    if (FAILED(hr)) return hostFailure(hr);
+    if (FAILED(hr)) return support::reportUnexpected(hr);
     return setValue(value.get());
   });
 }
@@ -470,7 +455,7 @@ Bstr OvTextFlexVar::getText(long i) {
     const BSTR element = SetGet::getString(value.get(), absolute);
     return Bstr(element ? element : L"", element ? SysStringLen(element) : 0);
   } catch (...) {
-    hostFailure(E_FAIL);
+    support::reportUnexpected(E_FAIL);
     return Bstr(L"");
   }
 }
@@ -501,7 +486,7 @@ HRESULT OvVarSet::attachHost(ExtnContainer* container) {
   const HRESULT hr = container->get_ExtensionDefinition(&m_definition);
   if (FAILED(hr)) {
     m_definition.Reset();
-    return hostFailure(hr);
+    return support::reportUnexpected(hr);
   }
   return hr;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ids/COIds.h"
+#include "support/Guards.h"
 #include "support/Report.h"
 #include "support/SetGet.h"
 #include "support/Utils.h"
@@ -15,7 +16,6 @@ const int CMatObj::kCachedProps[CMatObj::kCachedCount] = {27, 28, 29, 35, 36, 37
 
 namespace {
 
-const char kUnexpected[] = "Unexpected error ";
 
 // The code returned after "Phase not supported" was raised.
 constexpr HRESULT kPhaseNotSupported = ECapeUnknownHR;
@@ -96,7 +96,7 @@ BSTR secondLiquidOf(const VARIANT& phases) {
 }
 
 HRESULT unexpected(HRESULT hr, LONG owner) {
-  return support::reportError(hr, kUnexpected, nullptr, reinterpret_cast<HWND>(static_cast<LONG_PTR>(owner)));
+  return support::reportError(hr, support::kUnexpected, nullptr, reinterpret_cast<HWND>(static_cast<LONG_PTR>(owner)));
 }
 
 HRESULT copyOut(BSTR from, BSTR* to) {

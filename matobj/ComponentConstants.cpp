@@ -4,6 +4,7 @@
 
 #include "matobj/CMatObj.h"
 #include "ids/COIds.h"
+#include "support/Guards.h"
 #include "support/SetGet.h"
 #include "support/Utils.h"
 
@@ -275,10 +276,10 @@ HRESULT CMatObj::getComponentConstantCore(const VARIANT& props, const VARIANT& c
 
     support::Variant result;
     hr = SetGet::Create(result.get(), VT_VARIANT, static_cast<long>(values.size()));
-    if (FAILED(hr)) return raiseError(L"Unexpected error ", nullptr, hr);
+    if (FAILED(hr)) return raiseError(support::widen(support::kUnexpected), nullptr, hr);
     for (long k = 0; k < static_cast<long>(values.size()); ++k) {
       hr = SafeArrayPutElement(result.get().parray, &k, &values[k]);
-      if (FAILED(hr)) return raiseError(L"Unexpected error ", nullptr, hr);
+      if (FAILED(hr)) return raiseError(support::widen(support::kUnexpected), nullptr, hr);
     }
     VariantClear(out);
     *out = result.detach();

@@ -3,6 +3,7 @@
 // there is one, which decides the code returned.
 #include "matobj/CMatObj.h"
 #include "ids/COIds.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "support/SetGet.h"
 #include "support/Text.h"
@@ -89,7 +90,7 @@ STDMETHODIMP CMatObj::CalcEquilibrium(BSTR flashType, VARIANT props) {
       return complainToProxy((L"while CalcEquilibrium with " + flashConditionsText(flashType)).c_str(), hr);
     return hr;
   } catch (...) {
-    return raiseError(L"Unexpected error", "CalcEquilibrium");
+    return raiseError(support::widen(support::kUnexpectedBare), "CalcEquilibrium");
   }
 }
 
@@ -143,7 +144,7 @@ STDMETHODIMP CMatObj::CreateMaterialObject(IDispatch** materialObject) {
     *materialObject = created.Detach();
     return S_OK;
   } catch (...) {
-    return raiseError(L"Unexpected error", "CreateMaterialObject");
+    return raiseError(support::widen(support::kUnexpectedBare), "CreateMaterialObject");
   }
 }
 
@@ -180,14 +181,14 @@ STDMETHODIMP CMatObj::Duplicate(IDispatch** clone) {
       if (record->value().vt != VT_EMPTY) {
         support::Variant none;
         hr = copy->setValue(none.get(), record->value());
-        if (FAILED(hr)) return raiseError(L"Unexpected error", "Duplicate", hr);
+        if (FAILED(hr)) return raiseError(support::widen(support::kUnexpectedBare), "Duplicate", hr);
       }
       other.m_otherProps.push_back(std::move(copy));
     }
     *clone = created.Detach();
     return S_OK;
   } catch (...) {
-    return raiseError(L"Unexpected error", "Duplicate");
+    return raiseError(support::widen(support::kUnexpectedBare), "Duplicate");
   }
 }
 
@@ -220,7 +221,7 @@ STDMETHODIMP CMatObj::safeCalcProp(VARIANT givenProps, VARIANT givenPhases, BSTR
     if (BSTR single = singleName(props); single && isFugacityType(single)) fillSaturated(single, Phases);
     return hr;
   } catch (...) {
-    return raiseError(L"Unexpected error", "safeCalcProp");
+    return raiseError(support::widen(support::kUnexpectedBare), "safeCalcProp");
   }
 }
 
@@ -260,6 +261,6 @@ HRESULT CMatObj::getHostPhaseProperties(double* const outputs[4]) {
     }
     return S_OK;
   } catch (...) {
-    return raiseError(L"Unexpected error", "CalcProp");
+    return raiseError(support::widen(support::kUnexpectedBare), "CalcProp");
   }
 }

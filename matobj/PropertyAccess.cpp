@@ -12,6 +12,7 @@
 
 #include "matobj/CMatObj.h"
 #include "ids/COIds.h"
+#include "support/Guards.h"
 #include "support/ModuleInfo.h"
 #include "support/SetGet.h"
 #include "support/Text.h"
@@ -198,21 +199,6 @@ HRESULT compIdsView(CMatObj& mo, const VARIANT& given, VARIANT& ids, support::Va
     return mo.raiseBadArgument(L"Argument should be empty or string array", kCompIdsPosition);
   if (SetGet::isOmitted(ids)) VariantInit(&ids);
   return scriptList(ids, VT_BSTR, plain);
-}
-
-// Runs a package method's body; whatever escapes it is raised to the package with `message`.
-template <class Body>
-HRESULT guarded(CMatObj& mo, const wchar_t* message, const char* origin, Body&& body) {
-  const CMatObj::Operation operation(mo, origin);
-  try {
-    return body();
-  } catch (const _com_error& e) {
-    return mo.raiseError(message, origin, FAILED(e.Error()) ? e.Error() : E_FAIL);
-  } catch (const std::bad_alloc&) {
-    return mo.raiseError(message, origin, E_OUTOFMEMORY);
-  } catch (...) {
-    return mo.raiseError(message, origin, E_FAIL);
-  }
 }
 
 // A qualifier of another property of the same request (same calculation type and basis), on
@@ -736,7 +722,8 @@ STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
   support::MethodMark profiled("GetProp");
   if (!results) return E_POINTER;
   VariantInit(results);
-  return guarded(*this, L"Unexpected error ", "GetProp", [&]() -> HRESULT {
+  const Operation operation(*this, "GetProp");
+  return support::raisingFailure(*this, support::kUnexpected, "GetProp", [&]() -> HRESULT {
     VARIANT ids;
     support::Variant plainIds;
     HRESULT hr = compIdsView(*this, compIds, ids, plainIds);
@@ -752,7 +739,8 @@ STDMETHODIMP CMatObj::GetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR c
 
 STDMETHODIMP CMatObj::SetProp(BSTR property, BSTR phase, VARIANT compIds, BSTR calcType, BSTR basis, VARIANT values) {
   support::MethodMark profiled("SetProp");
-  return guarded(*this, L"Unexpected error ", "SetProp", [&]() -> HRESULT {
+  const Operation operation(*this, "SetProp");
+  return support::raisingFailure(*this, support::kUnexpected, "SetProp", [&]() -> HRESULT {
     VARIANT ids, value;
     support::Variant plainIds, plainValues;
     HRESULT hr = compIdsView(*this, compIds, ids, plainIds);
@@ -780,7 +768,8 @@ STDMETHODIMP CMatObj::get_ComponentIds(VARIANT* compIds) {
 STDMETHODIMP CMatObj::get_PhaseIds(VARIANT* phaseIds) {
   if (!phaseIds) return E_POINTER;
   VariantInit(phaseIds);
-  return guarded(*this, L"Unexpected error ", "PhaseIds", [&]() -> HRESULT {
+  const Operation operation(*this, "PhaseIds");
+  return support::raisingFailure(*this, support::kUnexpected, "PhaseIds", [&]() -> HRESULT {
     const CPHARR& fraction = m_table[PpFRACTION - kFirstCached][0];
     const auto present = [&](int slot) { return fraction.validValues(slot, true) || fraction.validValues(slot, false); };
     std::vector<std::wstring> names;
@@ -823,10 +812,10 @@ STDMETHODIMP CMatObj::PropCheck(VARIANT given, VARIANT* valid) {
   VARIANT props;
   if (!SetGet::argumentView(given, props)) return raiseBadArgument(L"Not a correct string array passed to PropCheck", 1);
   if (!isStringArray(props)) return badValue(*this, L"Not a correct string array passed to PropCheck", 1, props);
-  return guarded(*this, L"ERROR_UNEXPECTED: ", "PropCheck", [&]() -> HRESULT {
+  return support::raisingFailure(*this, support::kUnexpectedTagged, "PropCheck", [&]() -> HRESULT {
     const long n = SetGet::elementCount(props), lb = SetGet::lbound(props);
     support::SafeArray flags(SafeArrayCreateVector(VT_BOOL, 0, static_cast<ULONG>(n)));
-    if (!flags.get()) return raiseError(L"ERROR_UNEXPECTED: ", "PropCheck", E_OUTOFMEMORY);
+    if (!flags.get()) return raiseError(support::widen(support::kUnexpectedTagged), "PropCheck", E_OUTOFMEMORY);
     support::Variant out;
     out.get().vt = VT_ARRAY | VT_BOOL;
     out.get().parray = flags.detach();
@@ -842,7 +831,8 @@ STDMETHODIMP CMatObj::PropCheck(VARIANT given, VARIANT* valid) {
 STDMETHODIMP CMatObj::AvailableProps(VARIANT* props) {
   if (!props) return E_POINTER;
   VariantInit(props);
-  return guarded(*this, L"Unexpected error ", "AvailableProps", [&]() -> HRESULT {
+  const Operation operation(*this, "AvailableProps");
+  return support::raisingFailure(*this, support::kUnexpected, "AvailableProps", [&]() -> HRESULT {
     std::vector<BSTR> seen;
     std::vector<std::wstring> names;
     for (const std::unique_ptr<GCOProperty>& record : m_otherProps) {
@@ -859,7 +849,8 @@ STDMETHODIMP CMatObj::AvailableProps(VARIANT* props) {
 
 STDMETHODIMP CMatObj::RemoveResults(VARIANT given) {
   support::MethodMark profiled("RemoveResults");
-  return guarded(*this, L"Unexpected error.", "RemoveResults", [&]() -> HRESULT {
+  const Operation operation(*this, "RemoveResults");
+  return support::raisingFailure(*this, support::kUnexpectedStop, "RemoveResults", [&]() -> HRESULT {
     VARIANT props;
     if (!SetGet::argumentView(given, props)) return raiseBadArgument(L"Argument should be empty or string array", 1);
     // No list removes everything; an empty list names nothing to remove.

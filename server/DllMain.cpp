@@ -27,13 +27,13 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return comkit::guarded([&] { return server::objectMap().getClassObject(clsid, riid, ppv); });
+  return support::answeringFailure([&] { return server::objectMap().getClassObject(clsid, riid, ppv); });
 }
 
 STDAPI DllRegisterServer() {
-  return comkit::guarded([] { return server::objectMap().registerServer(true); });
+  return support::answeringFailure([] { return server::objectMap().registerServer(true); });
 }
 
 STDAPI DllUnregisterServer() {
-  return comkit::guarded([] { return server::objectMap().unregisterServer(true); });
+  return support::answeringFailure([] { return server::objectMap().unregisterServer(true); });
 }

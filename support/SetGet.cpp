@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "support/Guards.h"
 #include "support/Raii.h"
 #include "support/Report.h"
 #include "support/Text.h"
@@ -22,7 +23,6 @@ constexpr char kBug[] = "Bug in SetGet";
 constexpr char kOneDimOnly[] = "Only 1 dimension arrays are supported";
 constexpr char kBeyond1st[] = "Getting a safearray value at a position higher than array bounds of 1st dim";
 constexpr char kBeyond2nd[] = "Getting a safearray value at a position higher than array bounds of 2nd dim";
-constexpr char kUnexpected[] = "Unexpected error ";
 constexpr char kDefaultSeparator[] = ", ";
 constexpr int kDefaultDigits = 15;
 

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "server/comkit/DllEntry.h"
+#include "support/Guards.h"
 #include "server/comkit/Module.h"
 
 namespace {
@@ -32,11 +33,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return comkit::a
 STDAPI DllCanUnloadNow() { return comkit::module().canUnloadNow(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return comkit::guarded([&] { return objectMap().getClassObject(clsid, riid, ppv); });
+  return support::answeringFailure([&] { return objectMap().getClassObject(clsid, riid, ppv); });
 }
 
-STDAPI DllRegisterServer() { return comkit::guarded(registerAll); }
+STDAPI DllRegisterServer() { return support::answeringFailure(registerAll); }
 
 STDAPI DllUnregisterServer() {
-  return comkit::guarded([] { return objectMap().unregisterServer(false); });
+  return support::answeringFailure([] { return objectMap().unregisterServer(false); });
 }

@@ -1,22 +1,13 @@
 #pragma once
 // What every server DLL of the repository does in its entry points, so each DllMain.cpp only
-// names its object map.
+// names its object map. Their work runs under support::answeringFailure: nothing may throw across
+// an export, and nothing is shown from one.
 #include <windows.h>
 
 #include "server/comkit/Module.h"
+#include "support/Guards.h"
 
 namespace comkit {
-
-// Runs an entry point's work; an exception becomes E_OUTOFMEMORY, since nothing may throw
-// across an export.
-template <class F>
-HRESULT guarded(F&& work) noexcept {
-  try {
-    return work();
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
-}
 
 // The body of DllMain: initialises the module object at process attach.
 inline BOOL attachModule(HINSTANCE instance, DWORD reason) {

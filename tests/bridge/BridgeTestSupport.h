@@ -14,7 +14,7 @@
 #include "errors/CCOError.h"
 #include "bridge/CallBridge.h"
 #include "server/comkit/Dispatch.h"
-#include "bridge/GlobalizedPointer.h"
+#include "support/GlobalizedPointer.h"
 #include "tests/common/MessageSink.h"
 #include "server/comkit/Object.h"
 #include "support/Raii.h"
@@ -85,7 +85,7 @@ class FakeClient : public bridge::BridgeClient {
   HRESULT basisResult = S_OK;
   std::function<HRESULT(const WorkerCall&)> onCall;  // default: S_OK
   // An object of another apartment whose proxy the CAPE-OPEN thread holds until it releases.
-  bridge::GlobalizedPointer<ICapeIdentification>* foreignObject = nullptr;
+  support::GlobalizedPointer<ICapeIdentification>* foreignObject = nullptr;
   // Recorded on the CAPE-OPEN thread.
   DWORD createThread = 0;
   DWORD basisThread = 0;
@@ -98,7 +98,7 @@ class FakeClient : public bridge::BridgeClient {
   std::vector<WorkerCall> calls;
   // The probe created on the CAPE-OPEN thread and globalized there.
   support::ComPtr<ProbeObject> probe;
-  bridge::GlobalizedPointer<ICapeIdentification> sharedProbe;
+  support::GlobalizedPointer<ICapeIdentification> sharedProbe;
   bool probeRegisteredAtRelease = true;
 
  private:

@@ -247,7 +247,7 @@ TEST_P(CallBridgeTest, AComplaintDuringACalculationIsShownAfterwardsOnTheHostThr
   size_t boxesDuringCall = 99;
   m_client.onCall = [&](const WorkerCall& call) {
     if (call.callType != bridge::CALL_COMPUTEKFACTORS) return S_OK;
-    m_client.error.complain(kPackageError, "calculating the test property", CkEXCEPTION, true);
+    m_client.error.complain(kPackageError, "calculating the test property", CkEXCEPTION, Calculating::yes);
     boxesDuringCall = test_sink::boxes().size();
     return callCode;
   };
@@ -270,7 +270,7 @@ TEST_P(CallBridgeTest, AComplaintDuringACalculationIsShownAfterwardsOnTheHostThr
 
 TEST_P(CallBridgeTest, AComplaintDuringASaveIsShownAfterwardsOutsideACalculation) {
   m_client.onCall = [&](const WorkerCall&) {
-    return m_client.error.complain(kPackageError, "saving the test case", CkEXCEPTION, true);
+    return m_client.error.complain(kPackageError, "saving the test case", CkEXCEPTION, Calculating::yes);
   };
   startBridge();
   EXPECT_EQ(kPackageError, m_bridge.handOver(bridge::CALL_SAVE));
@@ -281,7 +281,7 @@ TEST_P(CallBridgeTest, AComplaintDuringASaveIsShownAfterwardsOutsideACalculation
 
 TEST_P(CallBridgeTest, AKeptBackNoteWithoutAKindIsShownToo) {
   m_client.onCall = [&](const WorkerCall&) {
-    m_client.error.complain(S_OK, "a note from the calculation", CkNONE, true);
+    m_client.error.complain(S_OK, "a note from the calculation", CkNONE, Calculating::yes);
     return S_OK;
   };
   startBridge();
@@ -374,7 +374,7 @@ TEST_P(CallBridgeTest, StopWhileACallRunsReleasesTheWaiterOnlyAfterTheCall) {
   // The worker goes on after stop() through calls into this (stopping, pumping) apartment,
   // which gives a waiter released too early every chance to be back before the result.
   auto hostProbe = bridge_test::makeProbe();
-  bridge::GlobalizedPointer<ICapeIdentification> hostPointer;
+  support::GlobalizedPointer<ICapeIdentification> hostPointer;
   ASSERT_EQ(S_OK, hostPointer.globalize(support::ComPtr<ICapeIdentification>(hostProbe.Get())));
   m_client.foreignObject = &hostPointer;
   support::Event inWorker(support::Event::Manual);
@@ -446,7 +446,7 @@ TEST_P(CallBridgeTest, APointerGlobalizedOnTheThreadReachesTheHostAsAProxy) {
 
 TEST_P(CallBridgeTest, StopCompletesWhenTheThreadReleasesAProxyToTheHostApartment) {
   auto hostProbe = bridge_test::makeProbe();
-  bridge::GlobalizedPointer<ICapeIdentification> hostPointer;
+  support::GlobalizedPointer<ICapeIdentification> hostPointer;
   ASSERT_EQ(S_OK, hostPointer.globalize(support::ComPtr<ICapeIdentification>(hostProbe.Get())));
   m_client.foreignObject = &hostPointer;
   startBridge();
@@ -461,7 +461,7 @@ TEST_P(CallBridgeTest, StopCompletesWhenTheThreadReleasesAProxyToTheHostApartmen
 // still running: it is refused with a clear message, and the running request ends normally.
 TEST_F(CallBridgeTest, ARequestDispatchedWhileThisThreadWaitsInAHandOverIsRefused) {
   auto hostProbe = bridge_test::makeProbe();
-  bridge::GlobalizedPointer<ICapeIdentification> hostPointer;
+  support::GlobalizedPointer<ICapeIdentification> hostPointer;
   ASSERT_EQ(S_OK, hostPointer.globalize(support::ComPtr<ICapeIdentification>(hostProbe.Get())));
   m_client.foreignObject = &hostPointer;
   HRESULT nested = S_OK;

@@ -11,7 +11,7 @@
 
 #include "CAPE-OPENv1-0-0.h"
 #include "server/comkit/Dispatch.h"
-#include "bridge/GlobalizedPointer.h"
+#include "support/GlobalizedPointer.h"
 #include "server/comkit/Object.h"
 #include "support/Raii.h"
 #include "tests/common/MessageSink.h"
@@ -25,7 +25,7 @@ bool anyBoxContains(const std::vector<test_sink::Box>& boxes, const wchar_t* tex
 }
 
 using Probe = ICapeIdentification;
-using ProbePointer = bridge::GlobalizedPointer<Probe>;
+using ProbePointer = support::GlobalizedPointer<Probe>;
 
 // Answers its name and remembers the thread each call ran on.
 class ProbeObject final : public comkit::Object<comkit::Dual<ICapeIdentification, &LIBID_CAPEOPEN100>> {

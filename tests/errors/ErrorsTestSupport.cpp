@@ -119,4 +119,20 @@ bool endsWith(const std::string& s, const std::string& suffix) {
   return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+support::ComPtr<IErrorInfo> makeErrorInfo(const wchar_t* description, const wchar_t* source) {
+  support::ComPtr<ICreateErrorInfo> create;
+  support::ComPtr<IErrorInfo> info;
+  if (FAILED(CreateErrorInfo(&create))) return info;
+  create->SetDescription(const_cast<LPOLESTR>(description));
+  create->SetSource(const_cast<LPOLESTR>(source));
+  create.As(&info);
+  return info;
+}
+
+std::string onlyBox() {
+  const std::vector<Box> shown = boxes();
+  EXPECT_EQ(shown.size(), 1u);
+  return shown.size() == 1 ? shown[0].text : std::string();
+}
+
 }  // namespace errors_test

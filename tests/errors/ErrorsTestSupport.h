@@ -112,5 +112,9 @@ class FakeCapeError : public DualObject<ICapeErrorObject> {
 support::Variant stringList(const std::vector<std::wstring>& items);
 bool startsWith(const std::string& s, const std::string& prefix);
 bool endsWith(const std::string& s, const std::string& suffix);
+// Error information as a component hands it out (null when the platform refuses).
+support::ComPtr<IErrorInfo> makeErrorInfo(const wchar_t* description, const wchar_t* source);
+// The text of the one box shown since the last clearBoxes (a test failure when not exactly one).
+std::string onlyBox();
 
 }  // namespace errors_test

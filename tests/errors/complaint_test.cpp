@@ -23,12 +23,6 @@ CCOError::UtilsFactory handing(FakeUtils* utils) {
   };
 }
 
-std::string onlyBox() {
-  const std::vector<Box> shown = boxes();
-  EXPECT_EQ(shown.size(), 1u);
-  return shown.size() == 1 ? shown[0].text : std::string();
-}
-
 class ComplaintTest : public ErrorTest {
  protected:
   ComplaintTest() {
@@ -52,29 +46,29 @@ class ComplaintTest : public ErrorTest {
 };
 
 struct KindCase {
-  int kind;
-  const char* expected;  // the box for complain(E_FAIL, "doing it", kind, false)
+  ComplaintKind kind;
+  const char* expected;  // the box for complain(E_FAIL, "doing it", kind, Calculating::no)
 };
 
 TEST_F(ComplaintTest, EveryKindHasItsPrefix) {
   const KindCase cases[] = {
-      {0, " ERROR: doing it"},
-      {1, " ERROR: INTERNAL ERROR doing it"},
-      {2, " ERROR: It is not allowed doing it"},
-      {3, " ERROR: doing it"},
-      {4, " ERROR: doing it"},
-      {5, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' provided unfeasible thermodynamic values doing it"},
-      {6, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' raised an exception while doing it"},
-      {7, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' did not follow the standard while doing it"},
-      {8, "The CAPE-OPEN Property Package 'Peng Pack' did not follow the standard while doing it"},
-      {9, " ERROR: System Error (normally installation error) 'doing it"},
-      {10, " ERROR: INTERNAL ERROR: The Simulator provided unfeasible thermodynamic values doing it"},
+      {CkNONE, " ERROR: doing it"},
+      {CkINTERNAL, " ERROR: INTERNAL ERROR doing it"},
+      {CkNOTALLOWED, " ERROR: It is not allowed doing it"},
+      {CkPLAIN3, " ERROR: doing it"},
+      {CkPLAIN4, " ERROR: doing it"},
+      {CkUNFEASIBLE, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' provided unfeasible thermodynamic values doing it"},
+      {CkEXCEPTION, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' raised an exception while doing it"},
+      {CkNONSTANDARD, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' did not follow the standard while doing it"},
+      {CkNONSTANDARDWARNING, "The CAPE-OPEN Property Package 'Peng Pack' did not follow the standard while doing it"},
+      {CkSYSTEM, " ERROR: System Error (normally installation error) 'doing it"},
+      {CkHOSTUNFEASIBLE, " ERROR: INTERNAL ERROR: The Simulator provided unfeasible thermodynamic values doing it"},
   };
   for (const KindCase& c : cases) {
     SCOPED_TRACE(c.kind);
     clearBoxes();
     std::string out;
-    const HRESULT hr = m_error.complain(E_FAIL, "doing it", c.kind, false, nullptr, &out);
+    const HRESULT hr = m_error.complain(E_FAIL, "doing it", c.kind, Calculating::no, nullptr, &out);
     EXPECT_EQ(hr, c.kind == 8 ? S_OK : E_FAIL);  // kind 8 is a warning
     EXPECT_EQ(onlyBox(), c.expected);
     EXPECT_EQ(boxes()[0].caption, "Brellan ORVEX CAPE-OPEN");
@@ -83,67 +77,67 @@ TEST_F(ComplaintTest, EveryKindHasItsPrefix) {
 }
 
 TEST_F(ComplaintTest, PackageNameIsReadAtTheTimeOfTheComplaint) {
-  m_error.complain(E_FAIL, "x", 6, false);
+  m_error.complain(E_FAIL, "x", CkEXCEPTION, Calculating::no);
   m_package->put_ComponentName(support::Bstr(L"Renamed").get());
   clearBoxes();
-  m_error.complain(E_FAIL, "x", 6, false);
+  m_error.complain(E_FAIL, "x", CkEXCEPTION, Calculating::no);
   EXPECT_EQ(onlyBox(), " ERROR: The CAPE-OPEN Property Package 'Renamed' raised an exception while x");
   EXPECT_EQ(m_package->askedOn.size(), 2u);
 }
 
 TEST_F(ComplaintTest, WithoutPackageTheNameSaysSo) {
   m_error.setPackage(nullptr);
-  m_error.complain(E_FAIL, "x", 7, false);
+  m_error.complain(E_FAIL, "x", CkNONSTANDARD, Calculating::no);
   EXPECT_EQ(onlyBox(), " ERROR: The CAPE-OPEN Property Package '(none selected)' did not follow the standard while x");
 }
 
 TEST_F(ComplaintTest, CodeFollowsAPrefixExceptForZeroHundredAndFail) {
   std::string out;
-  m_error.complain(kCapeUnknown, "x", 1, false, nullptr, &out);
+  m_error.complain(kCapeUnknown, "x", CkINTERNAL, Calculating::no, nullptr, &out);
   EXPECT_EQ(out, "INTERNAL ERROR (-2147220223)x");
   EXPECT_TRUE(endsWith(onlyBox(), "(0x80040501)"));
-  m_error.complain(5, "x", 2, false, nullptr, &out);
+  m_error.complain(5, "x", CkNOTALLOWED, Calculating::no, nullptr, &out);
   EXPECT_EQ(out, "It is not allowed (5)x");
-  m_error.complain(0, "x", 1, false, nullptr, &out);
+  m_error.complain(0, "x", CkINTERNAL, Calculating::no, nullptr, &out);
   EXPECT_EQ(out, "INTERNAL ERROR x");
-  m_error.complain(100, "x", 1, false, nullptr, &out);
+  m_error.complain(100, "x", CkINTERNAL, Calculating::no, nullptr, &out);
   EXPECT_EQ(out, "INTERNAL ERROR x");
-  m_error.complain(E_FAIL, "x", 1, false, nullptr, &out);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::no, nullptr, &out);
   EXPECT_EQ(out, "INTERNAL ERROR x");
   // No prefix, no code.
-  m_error.complain(kCapeUnknown, "x", 3, false, nullptr, &out);
+  m_error.complain(kCapeUnknown, "x", CkPLAIN3, Calculating::no, nullptr, &out);
   EXPECT_EQ(out, "x");
 }
 
 TEST_F(ComplaintTest, CodeOnlyWhenSomeChannelTakesTheMessage) {
   m_error.setSwitches(false, false, false);
   std::string out;
-  m_error.complain(kCapeUnknown, "x", 1, true, nullptr, &out);
+  m_error.complain(kCapeUnknown, "x", CkINTERNAL, Calculating::yes, nullptr, &out);
   EXPECT_TRUE(startsWith(out, "INTERNAL ERROR xDetected while ")) << out;
   EXPECT_TRUE(boxes().empty());
   EXPECT_EQ(m_trace.lines(), 0);
 }
 
 TEST_F(ComplaintTest, InternalCodesAreReturnedAsFail) {
-  EXPECT_EQ(m_error.complain(5, "x", 1, false), E_FAIL);
-  EXPECT_EQ(m_error.complain(kCapeUnknown, "x", 1, false), kCapeUnknown);
+  EXPECT_EQ(m_error.complain(5, "x", CkINTERNAL, Calculating::no), E_FAIL);
+  EXPECT_EQ(m_error.complain(kCapeUnknown, "x", CkINTERNAL, Calculating::no), kCapeUnknown);
 }
 
 TEST_F(ComplaintTest, DoingTextAdditionalInfoAndPackageException) {
   m_error.setLastPackageException(L" [package said: overflow]");
   std::string out;
-  m_error.complain(E_FAIL, "reading", 6, false, " more", &out);
+  m_error.complain(E_FAIL, "reading", CkEXCEPTION, Calculating::no, " more", &out);
   EXPECT_EQ(out, "The CAPE-OPEN Property Package 'Peng Pack' raised an exception while reading more [package said: overflow]");
-  m_error.complain(E_FAIL, "reading", 7, false, " more", &out);
+  m_error.complain(E_FAIL, "reading", CkNONSTANDARD, Calculating::no, " more", &out);
   EXPECT_TRUE(endsWith(out, "reading more [package said: overflow]"));
-  m_error.complain(E_FAIL, "reading", 5, false, " more", &out);
+  m_error.complain(E_FAIL, "reading", CkUNFEASIBLE, Calculating::no, " more", &out);
   EXPECT_TRUE(endsWith(out, "reading more"));  // only kinds 6 and 7 carry it
 }
 
 TEST_F(ComplaintTest, CalculatingAddsTheContextAndTheMaterial) {
   setCalculation();
   std::string out;
-  m_error.complain(E_FAIL, "reading", 6, true, nullptr, &out);
+  m_error.complain(E_FAIL, "reading", CkEXCEPTION, Calculating::yes, nullptr, &out);
   const std::string expectedStart =
       "The CAPE-OPEN Property Package 'Peng Pack' raised an exception while reading"
       "Detected while calculating {(enthalpy), (Vapor), Mixture}. Material Object contents: \nV, T(K), 300.";
@@ -151,7 +145,7 @@ TEST_F(ComplaintTest, CalculatingAddsTheContextAndTheMaterial) {
   EXPECT_NE(out.find("C, 0.25, 0.75"), std::string::npos) << out;
   EXPECT_EQ(out.find("\nL,"), std::string::npos);  // absent phases are not described
   // Kind 10 is about the host's values: no package context.
-  m_error.complain(E_FAIL, "reading", 10, true, nullptr, &out);
+  m_error.complain(E_FAIL, "reading", CkHOSTUNFEASIBLE, Calculating::yes, nullptr, &out);
   EXPECT_EQ(out.find("Detected while"), std::string::npos);
 }
 
@@ -168,13 +162,13 @@ TEST_F(ComplaintTest, MoreThanFourPhasesAreCutAndLogged) {
 }
 
 TEST_F(ComplaintTest, BoxesAreOwnedByTheErrorObjectsWindow) {
-  m_error.complain(E_FAIL, "x", 1, false);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::no);
   EXPECT_EQ(boxes()[0].owner, nullptr);
   EXPECT_TRUE(boxes()[0].flags & MB_SYSTEMMODAL);  // no owner at all
   const HWND host = reinterpret_cast<HWND>(0x1234);  // only handed to the sink
   m_error.setOwnerWindow(host);
   clearBoxes();
-  m_error.complain(E_FAIL, "x", 1, false);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::no);
   EXPECT_EQ(boxes()[0].owner, host);
   EXPECT_FALSE(boxes()[0].flags & MB_SYSTEMMODAL);
 }
@@ -196,7 +190,7 @@ TEST_F(ComplaintTest, TraceValuesWritesOneLinePerPresentPhase) {
 
 TEST_F(ComplaintTest, LevelOneGivesOneBoxAndOneTraceLine) {
   m_error.setSwitches(false, false, false);  // the switches govern only levels above 1
-  m_error.complain(E_FAIL, "x", 1, false);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::no);
   EXPECT_EQ(boxes().size(), 1u);
   EXPECT_EQ(m_trace.lines(), 1);
   EXPECT_NE(m_trace.added().find(" ERROR: INTERNAL ERROR x\n"), std::string::npos);
@@ -204,26 +198,26 @@ TEST_F(ComplaintTest, LevelOneGivesOneBoxAndOneTraceLine) {
 
 TEST_F(ComplaintTest, LevelTwoFollowsTheSwitches) {
   setCalculation();
-  m_error.complain(E_FAIL, "x", 1, true);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::yes);
   EXPECT_EQ(boxes().size(), 1u);
   EXPECT_EQ(m_trace.lines(), 1);
 
   clearBoxes();
   TraceWatch boxOff;
   m_error.setSwitches(false, true, false);
-  m_error.complain(E_FAIL, "x", 1, true);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::yes);
   EXPECT_TRUE(boxes().empty());
   EXPECT_EQ(boxOff.lines(), 1);
 
   TraceWatch secondary;
   m_error.setSwitches(true, true, false);  // the secondary path writes when no box is shown
-  m_error.complain(E_FAIL, "x", 1, true);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::yes);
   EXPECT_TRUE(boxes().empty());
   EXPECT_EQ(secondary.lines(), 2);
 
   TraceWatch boxOnly;
   m_error.setSwitches(true, false, true);
-  m_error.complain(E_FAIL, "x", 1, true);
+  m_error.complain(E_FAIL, "x", CkINTERNAL, Calculating::yes);
   EXPECT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxOnly.lines(), 0);
   EXPECT_EQ(m_error.notices, 0);
@@ -241,24 +235,20 @@ TEST_F(ComplaintTest, ReportAddsExtraTextAndNotifiesTheHostAboveLevelThree) {
 }
 
 TEST_F(ComplaintTest, ComplainKindUsesFailExceptForPlainKinds) {
-  EXPECT_EQ(m_error.complainKind("x", 1, false), E_FAIL);
+  EXPECT_EQ(m_error.complainKind("x", CkINTERNAL, Calculating::no), E_FAIL);
   EXPECT_EQ(onlyBox(), " ERROR: INTERNAL ERROR x");
-  for (int kind : {0, 3, 4}) {
+  for (ComplaintKind kind : {CkNONE, CkPLAIN3, CkPLAIN4}) {
     clearBoxes();
-    EXPECT_EQ(m_error.complainKind("note", kind, false), S_OK);
+    EXPECT_EQ(m_error.complainKind("note", kind, Calculating::no), S_OK);
     EXPECT_EQ(onlyBox(), "note");
   }
 }
 
 TEST_F(ComplaintTest, ComplainComErrorShowsCodeAndErrorInformation) {
-  ComPtr<ICreateErrorInfo> create;
-  ASSERT_EQ(CreateErrorInfo(&create), S_OK);
-  create->SetDescription(const_cast<LPOLESTR>(L"bad thing"));
-  create->SetSource(const_cast<LPOLESTR>(L"pkg"));
-  ComPtr<IErrorInfo> info;
-  create.As(&info);
+  const ComPtr<IErrorInfo> info = makeErrorInfo(L"bad thing", L"pkg");
+  ASSERT_TRUE(info);
   const _com_error error(E_INVALIDARG, info.Get(), true);
-  EXPECT_EQ(m_error.complainComError(error, "setting", 1, false), E_INVALIDARG);
+  EXPECT_EQ(m_error.complainComError(error, "setting", CkINTERNAL, Calculating::no), E_INVALIDARG);
   const std::string box = onlyBox();
   EXPECT_TRUE(startsWith(box, " ERROR: INTERNAL ERROR (-2147024809)setting\n(bad thing: pkg)")) << box;
   EXPECT_TRUE(endsWith(box, "(0x80070057)"));
@@ -266,7 +256,7 @@ TEST_F(ComplaintTest, ComplainComErrorShowsCodeAndErrorInformation) {
   EXPECT_NE(m_trace.added().find("setting\n(bad thing: pkg)"), std::string::npos);
 
   clearBoxes();
-  EXPECT_EQ(m_error.complainComError(E_POINTER, info.Get(), "reading", 2, false), E_POINTER);
+  EXPECT_EQ(m_error.complainComError(E_POINTER, info.Get(), "reading", CkNOTALLOWED, Calculating::no), E_POINTER);
   EXPECT_TRUE(startsWith(onlyBox(), " ERROR: It is not allowed (-2147467261)reading\n(bad thing: pkg)"));
 }
 
@@ -280,7 +270,7 @@ class ThrowingPackage : public FakePackage {
 TEST_F(ComplaintTest, AThrowWhileComposingIsAnInternalError) {
   ComPtr<ThrowingPackage> package = makeObject<ThrowingPackage>();
   m_error.setPackage(package.Get());
-  EXPECT_EQ(m_error.complain(kCapeUnknown, "x", 6, false), kCapeUnknown);
+  EXPECT_EQ(m_error.complain(kCapeUnknown, "x", CkEXCEPTION, Calculating::no), kCapeUnknown);
   EXPECT_EQ(onlyBox(), "complainErrorCore:  ERROR: Internal error");
   EXPECT_EQ(m_trace.lines(), 1);
 }
@@ -322,7 +312,7 @@ TEST_F(ComplaintTest, ShowLogAndReportWide) {
 TEST_F(ComplaintTest, OverlongComplaintsAreCutToTheBufferAndNeverThrow) {
   const std::string doing(3000, 'd');
   std::string out;
-  EXPECT_EQ(m_error.complain(E_FAIL, doing.c_str(), CkEXCEPTION, false, "more", &out), E_FAIL);
+  EXPECT_EQ(m_error.complain(E_FAIL, doing.c_str(), CkEXCEPTION, Calculating::no, "more", &out), E_FAIL);
   const std::string prefix = " ERROR: The CAPE-OPEN Property Package 'Peng Pack' raised an exception while ";
   EXPECT_EQ(out, prefix.substr(8) + doing + "more");  // the composed complaint is whole
   int cut = 0;
@@ -344,7 +334,7 @@ TEST_F(ErrorTest, MissingUtilitiesAreReportedOnceAndTheObjectWorks) {
   EXPECT_EQ(onlyBox(), " ERROR: error creating capeErrorUtils");
   EXPECT_EQ(m_trace.lines(), 0);  // shown only
   clearBoxes();
-  error.complainError(L"calling CalcProp", kCapeUnknown, nullptr, false);
+  error.complainError(L"calling CalcProp", kCapeUnknown, nullptr, Calculating::no);
   EXPECT_TRUE(startsWith(onlyBox(), " ERROR: The CAPE-OPEN Property Package '(none selected)' raised an exception while "
                                     " ERROR: calling CalcProp"));
 }
@@ -371,7 +361,7 @@ TEST_F(ErrorTest, CapeErrorsAreDescribedByTheUtilities) {
   TestError error(handing(utils.Get()));
   ASSERT_TRUE(error.hasErrorUtils());
   error.setPackage(culprit.Get());
-  EXPECT_EQ(error.complainError(L"calling CalcProp", kCapeUnknown, culprit.Get(), false, L"hint"), E_FAIL);
+  EXPECT_EQ(error.complainError(L"calling CalcProp", kCapeUnknown, culprit.Get(), Calculating::no, L"hint"), E_FAIL);
   EXPECT_EQ(utils->describeCalls, 1);
   EXPECT_EQ(utils->doing, L"calling CalcProp");
   EXPECT_EQ(utils->code, kCapeUnknown);
@@ -382,7 +372,7 @@ TEST_F(ErrorTest, CapeErrorsAreDescribedByTheUtilities) {
 
   // Outside the CAPE-OPEN range the composed text is used.
   clearBoxes();
-  error.complainError(L"calling CalcProp", E_INVALIDARG, culprit.Get(), false, L"hint");
+  error.complainError(L"calling CalcProp", E_INVALIDARG, culprit.Get(), Calculating::no, L"hint");
   EXPECT_EQ(utils->describeCalls, 1);
   EXPECT_TRUE(startsWith(onlyBox(), " ERROR: The CAPE-OPEN Property Package 'P' raised an exception while "
                                     "hint:  ERROR: calling CalcProp"));
@@ -393,7 +383,7 @@ TEST_F(ErrorTest, AFailingDescriptionFallsBackWithTheUtilitiesErrorInformation) 
   ComPtr<FakeUtils> utils = makeObject<FakeUtils>();
   utils->fail = true;
   TestError error(handing(utils.Get()));
-  error.complainError(L"calling CalcProp", static_cast<HRESULT>(0x80040517), nullptr, false);
+  error.complainError(L"calling CalcProp", static_cast<HRESULT>(0x80040517), nullptr, Calculating::no);
   const std::string box = onlyBox();
   EXPECT_NE(box.find(" ERROR: calling CalcProp\n(no description: utils)"), std::string::npos) << box;
   EXPECT_TRUE(endsWith(box, "(0x80040517)"));

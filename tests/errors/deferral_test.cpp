@@ -15,15 +15,7 @@ using support::Event;
 
 constexpr HRESULT kCapeUnknown = static_cast<HRESULT>(0x80040501);
 
-void setErrorInfo(const wchar_t* description) {
-  ComPtr<ICreateErrorInfo> create;
-  ComPtr<IErrorInfo> info;
-  CreateErrorInfo(&create);
-  create->SetDescription(const_cast<LPOLESTR>(description));
-  create->SetSource(const_cast<LPOLESTR>(L"pkg"));
-  create.As(&info);
-  SetErrorInfo(0, info.Get());
-}
+void setErrorInfo(const wchar_t* description) { SetErrorInfo(0, makeErrorInfo(description, L"pkg").Get()); }
 
 // The CAPE-OPEN thread of the test: records itself as the deferral thread, creates the package
 // in its apartment, makes the complaints it is asked for and serves the package until told to end.
@@ -35,7 +27,7 @@ class CapeOpenThread {
     m_thread.join();
   }
   // Runs one complaint there and waits for it.
-  HRESULT complain(const char* text, int kind, bool calculating, const char* info = nullptr,
+  HRESULT complain(const char* text, ComplaintKind kind, Calculating calculating, const char* info = nullptr,
                    const wchar_t* errorInfo = nullptr) {
     m_errorInfo = errorInfo;
     m_text = text;
@@ -86,8 +78,8 @@ class CapeOpenThread {
   const char* m_text = "";
   const char* m_info = nullptr;
   const wchar_t* m_errorInfo = nullptr;
-  int m_kind = 0;
-  bool m_calculating = false;
+  ComplaintKind m_kind = CkNONE;
+  Calculating m_calculating = Calculating::no;
   HRESULT m_result = S_OK;
   size_t m_boxesThere = 0;
   DWORD m_id = 0;
@@ -100,16 +92,15 @@ TEST_F(ErrorTest, CalculatingComplaintOnTheCapeOpenThreadIsShownByTheRequester) 
   CapeOpenThread cape(error);
   EXPECT_EQ(error.deferralThread(), cape.id());
 
-  EXPECT_EQ(cape.complain("calling CalcProp", 6, true, " (more)"), kCapeUnknown);
+  EXPECT_EQ(cape.complain("calling CalcProp", CkEXCEPTION, Calculating::yes, " (more)"), kCapeUnknown);
   EXPECT_EQ(cape.boxesSeenThere(), 0u);
   EXPECT_TRUE(boxes().empty());
   EXPECT_EQ(m_trace.lines(), 0);
-  EXPECT_EQ(error.deferredKind(), 6);
-  EXPECT_EQ(error.deferredCode(), kCapeUnknown);
+  EXPECT_EQ(error.deferredKind(), CkEXCEPTION);
   EXPECT_EQ(error.deferredText(), "calling CalcProp (more)");
 
-  // The requesting thread, after the request.
-  EXPECT_EQ(error.repeatDeferredComplaint(S_OK, true), kCapeUnknown);
+  // The requesting thread, after the request: the complaint carries the request's result.
+  error.repeatDeferredComplaint(kCapeUnknown, Calculating::yes);
   const std::vector<Box> shown = boxes();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_TRUE(startsWith(shown[0].text,
@@ -117,21 +108,51 @@ TEST_F(ErrorTest, CalculatingComplaintOnTheCapeOpenThreadIsShownByTheRequester) 
                          "(-2147220223)calling CalcProp (more)Detected while calculating {"))
       << shown[0].text;
   EXPECT_EQ(m_trace.lines(), 1);
-  EXPECT_EQ(error.deferredKind(), 0);
+  EXPECT_EQ(error.deferredKind(), CkNONE);
+  EXPECT_TRUE(error.deferredText().empty());
 
-  // Nothing remembered: the call's own result.
+  // Made once only; nothing remembered shows nothing.
   clearBoxes();
-  EXPECT_EQ(error.repeatDeferredComplaint(E_ABORT, true), E_ABORT);
+  error.repeatDeferredComplaint(E_ABORT, Calculating::yes);
   EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ErrorTest, RepeatedComplaintShowsTheRequestsResultNotTheRememberedCode) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  cape.complain("calling CalcProp", CkEXCEPTION, Calculating::yes);
+  // The package's call failed with one code, the request ended with another: the host hears of
+  // the one it is answered with.
+  error.repeatDeferredComplaint(E_INVALIDARG, Calculating::yes);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_NE(boxes()[0].text.find("raised an exception while (-2147024809)calling CalcProp"), std::string::npos)
+      << boxes()[0].text;
+  EXPECT_EQ(boxes()[0].text.find("-2147220223"), std::string::npos) << boxes()[0].text;
+}
+
+TEST_F(ErrorTest, RememberedNoteOfKindZeroIsMadeAgainToo) {
+  TestError error;
+  clearBoxes();
+  CapeOpenThread cape(error);
+  EXPECT_EQ(cape.complain("a note from the calculation", CkNONE, Calculating::yes), kCapeUnknown);
+  EXPECT_EQ(cape.boxesSeenThere(), 0u);
+  EXPECT_EQ(error.deferredKind(), CkNONE);
+  EXPECT_EQ(error.deferredText(), "a note from the calculation");
+  error.repeatDeferredComplaint(S_OK, Calculating::yes);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_NE(boxes()[0].text.find("a note from the calculationDetected while calculating {"), std::string::npos)
+      << boxes()[0].text;
+  EXPECT_TRUE(error.deferredText().empty());
 }
 
 TEST_F(ErrorTest, RememberedComplaintKeepsTheErrorInformation) {
   TestError error;
   clearBoxes();
   CapeOpenThread cape(error);
-  cape.complain("calling CalcProp", 6, true, nullptr, L"overflow");
+  cape.complain("calling CalcProp", CkEXCEPTION, Calculating::yes, nullptr, L"overflow");
   EXPECT_EQ(error.deferredText(), "calling CalcProp\n(overflow: pkg)");
-  error.repeatDeferredComplaint(S_OK, true);
+  error.repeatDeferredComplaint(kCapeUnknown, Calculating::yes);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_NE(boxes()[0].text.find("calling CalcProp\n(overflow: pkg)Detected while"), std::string::npos);
 }
@@ -140,12 +161,12 @@ TEST_F(ErrorTest, LaterComplaintReplacesTheRememberedOneAndClearingForgetsIt) {
   TestError error;
   clearBoxes();
   CapeOpenThread cape(error);
-  cape.complain("first", 1, true);
-  cape.complain("second", 7, true);
-  EXPECT_EQ(error.deferredKind(), 7);
+  cape.complain("first", CkINTERNAL, Calculating::yes);
+  cape.complain("second", CkNONSTANDARD, Calculating::yes);
+  EXPECT_EQ(error.deferredKind(), CkNONSTANDARD);
   EXPECT_EQ(error.deferredText(), "second");
   error.clearDeferredComplaint();
-  EXPECT_EQ(error.repeatDeferredComplaint(S_OK, true), S_OK);
+  error.repeatDeferredComplaint(kCapeUnknown, Calculating::yes);
   EXPECT_TRUE(boxes().empty());
 }
 
@@ -153,8 +174,8 @@ TEST_F(ErrorTest, EditAndSaveRequestsAreMadeAgainWithoutCalculating) {
   TestError error;
   clearBoxes();
   CapeOpenThread cape(error);
-  cape.complain("editing", 1, true);
-  error.repeatDeferredComplaint(S_OK, false);
+  cape.complain("editing", CkINTERNAL, Calculating::yes);
+  error.repeatDeferredComplaint(E_FAIL, Calculating::no);
   const std::vector<Box> shown = boxes();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text.find("Detected while"), std::string::npos);
@@ -164,12 +185,13 @@ TEST_F(ErrorTest, ComplaintsOutsideACalculationAreShownOnTheCapeOpenThread) {
   TestError error;
   clearBoxes();
   CapeOpenThread cape(error);
-  EXPECT_EQ(cape.complain("creating", 6, false), kCapeUnknown);
+  EXPECT_EQ(cape.complain("creating", CkEXCEPTION, Calculating::no), kCapeUnknown);
   EXPECT_EQ(cape.boxesSeenThere(), 1u);
-  EXPECT_EQ(error.deferredKind(), 0);
+  EXPECT_EQ(error.deferredKind(), CkNONE);
+  EXPECT_TRUE(error.deferredText().empty());
   // The requester's complaints while calculating are never kept back.
   clearBoxes();
-  error.complain(E_FAIL, "here", 1, true);
+  error.complain(E_FAIL, "here", CkINTERNAL, Calculating::yes);
   EXPECT_EQ(boxes().size(), 1u);
 }
 

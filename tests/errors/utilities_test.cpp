@@ -37,7 +37,7 @@ TEST_F(ErrorTest, RegisteredUtilitiesDescribeAnErrorOfTheRegisteredCapeError) {
   error.setPackage(package.Get());
   ComPtr<IDispatch> culprit;
   ASSERT_EQ(raised.As(&culprit), S_OK);
-  EXPECT_EQ(error.complainError(L"calling GetProp", kCapeBadArgument, culprit.Get(), false), E_FAIL);
+  EXPECT_EQ(error.complainError(L"calling GetProp", kCapeBadArgument, culprit.Get(), Calculating::no), E_FAIL);
 
   const std::vector<Box> shown = boxes();
   ASSERT_EQ(shown.size(), 1u);

@@ -106,7 +106,7 @@ TEST_F(ValuesTest, PackageNaNIsComplainedOfOnceOnly) {
   ComPtr<FakePackage> package = makeObject<FakePackage>(L"Peng Pack");
   m_error.setPackage(package.Get());
   double fug[] = {0.9, kNaN, 0.8};
-  EXPECT_EQ(m_error.checkValues(fug, PpFUGACITYCOEFFICIENT, true, "Check the package. ", false), S_OK);
+  EXPECT_EQ(m_error.checkValues(fug, PpFUGACITYCOEFFICIENT, true, "Check the package. ", Calculating::no), S_OK);
   ASSERT_EQ(boxes().size(), 1u);
   const std::string box = boxes()[0].text;
   EXPECT_TRUE(startsWith(box, " ERROR: The CAPE-OPEN Property Package 'Peng Pack' provided unfeasible "
@@ -120,7 +120,7 @@ TEST_F(ValuesTest, PackageNaNIsComplainedOfOnceOnly) {
   EXPECT_TRUE(m_error.warnedOnce(PpFUGACITYCOEFFICIENT));
 
   double again[] = {kNaN, 0.5, 0.5};
-  EXPECT_EQ(m_error.checkValues(again, PpFUGACITYCOEFFICIENT, true, "r", false), E_FAIL);
+  EXPECT_EQ(m_error.checkValues(again, PpFUGACITYCOEFFICIENT, true, "r", Calculating::no), E_FAIL);
   EXPECT_EQ(again[0], kFloor);  // silent, yet replaced: the host never gets an unfeasible value
   EXPECT_EQ(boxes().size(), 1u);
   EXPECT_EQ(m_trace.lines(), 1);
@@ -128,9 +128,9 @@ TEST_F(ValuesTest, PackageNaNIsComplainedOfOnceOnly) {
 
 TEST_F(ValuesTest, HostValuesAreComplainedOfEveryTime) {
   double t = -5.0;
-  EXPECT_EQ(m_error.checkValues(&t, PpTEMPERATURE, false, "r", false), E_FAIL);
+  EXPECT_EQ(m_error.checkValues(&t, PpTEMPERATURE, false, "r", Calculating::no), E_FAIL);
   t = -5.0;
-  EXPECT_EQ(m_error.checkValues(&t, PpTEMPERATURE, false, "r", false), E_FAIL);
+  EXPECT_EQ(m_error.checkValues(&t, PpTEMPERATURE, false, "r", Calculating::no), E_FAIL);
   EXPECT_EQ(boxes().size(), 2u);
 }
 
@@ -138,7 +138,7 @@ TEST_F(ValuesTest, WhileCalculatingPackageComplaintsCarryTheContext) {
   ComPtr<FakePackage> package = makeObject<FakePackage>(L"P");
   m_error.setPackage(package.Get());
   double h = kNaN;
-  m_error.checkValues(&h, PpENTHALPY, true, "r", true);
+  m_error.checkValues(&h, PpENTHALPY, true, "r", Calculating::yes);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_NE(boxes()[0].text.find("Detected while calculating {"), std::string::npos);
 }

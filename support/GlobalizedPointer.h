@@ -8,11 +8,15 @@
 #include <atomic>
 #include <utility>
 
-#include "bridge/GlobalTable.h"
+#include "support/Guards.h"
 #include "support/Raii.h"
 #include "support/Report.h"
 
-namespace bridge {
+namespace support {
+
+// Creates the process's standard global interface table; a failure (or no table) is reported
+// as kUnexpected and answered with E_FAIL.
+HRESULT createGlobalTable(ComPtr<IGlobalInterfaceTable>& table);
 
 template <class I>
 class GlobalizedPointer {
@@ -31,7 +35,7 @@ class GlobalizedPointer {
   // On the owning thread: takes over the given reference and registers it. A null pointer is
   // kept as null (S_OK). Refused while a registration is held, so the registered pointer and its
   // owner are never replaced behind the table's back.
-  HRESULT globalize(support::ComPtr<I> pointer) {
+  HRESULT globalize(ComPtr<I> pointer) {
     if (m_cookie) return reportUnexpected(E_FAIL);
     releaseOwnedRaw();
     m_owner = GetCurrentThreadId();
@@ -46,6 +50,20 @@ class GlobalizedPointer {
     }
     if (m_releaseAfterRegistering) m_raw->Release();
     return S_OK;
+  }
+
+  // On the owning thread: lets go of what is held and globalizes the object's interface I (null:
+  // nothing held). A failing query leaves nothing held and is returned.
+  HRESULT replace(IUnknown* object) {
+    HRESULT hr = unglobalize();
+    if (FAILED(hr)) return hr;
+    ComPtr<I> typed;
+    if (object) hr = object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(typed.GetAddressOf()));
+    if (FAILED(hr)) {
+      globalize(nullptr);
+      return hr;
+    }
+    return globalize(std::move(typed));
   }
 
   // The pointer for the calling thread, with a reference the caller releases.
@@ -65,12 +83,12 @@ class GlobalizedPointer {
     *out = m_raw;
     return S_OK;
   }
-  HRESULT get(support::ComPtr<I>& out) { return get(out.ReleaseAndGetAddressOf()); }
+  HRESULT get(ComPtr<I>& out) { return get(out.ReleaseAndGetAddressOf()); }
 
   // On the owning thread only: revokes the registration and lets go of the table.
   HRESULT unglobalize() {
     if (!m_cookie) return S_OK;
-    if (GetCurrentThreadId() != m_owner) return support::reportFailure("Unglobalizing pointer in different thread");
+    if (GetCurrentThreadId() != m_owner) return reportFailure("Unglobalizing pointer in different thread");
     HRESULT hr = m_table->RevokeInterfaceFromGlobal(m_cookie);
     m_table.Reset();
     m_cookie = 0;
@@ -91,10 +109,10 @@ class GlobalizedPointer {
 
   DWORD m_owner = 0;
   DWORD m_cookie = 0;
-  support::ComPtr<IGlobalInterfaceTable> m_table;
+  ComPtr<IGlobalInterfaceTable> m_table;
   bool m_releaseAfterRegistering;
   std::atomic<I*> m_lastFetched{nullptr};  // a record only: the caller owns what it got
   I* m_raw = nullptr;
 };
 
-}  // namespace bridge
+}  // namespace support

@@ -111,7 +111,7 @@ STDMETHODIMP CVBPropPkg::VariableChanging(ExtnVariableArgument* variable, VARIAN
   return guarded(m_errors, kModifying, [&] {
     const support::Bstr name = variableName(variable);
     support::Variant newValue;
-    if (variable && FAILED(variable->get_NewValue(newValue.out()))) newValue.clear();
+    if (variable && FAILED(variable->get_NewValue(newValue.out()))) newValue.reset();
     return guardVariableChange(std::wstring(name.c_str(), name.length()), newValue.get(), changing);
   });
 }
@@ -120,9 +120,9 @@ STDMETHODIMP CVBPropPkg::VariableChanged(ExtnVariableArgument* variable) {
   support::Bstr name;
   try {
     name = variableName(variable);
-    if (support::sameTextAs(name.get(), L"RefreshHypos")) return refreshHypotheticals();
-    if (support::sameTextAs(name.get(), L"CustomView")) return m_bridge.handOver(bridge::CALL_EDIT);
-    if (support::sameTextAs(name.get(), L"CloseDefaultView")) return importSelection();
+    if (support::sameText(name.get(), L"RefreshHypos")) return refreshHypotheticals();
+    if (support::sameText(name.get(), L"CustomView")) return m_bridge.handOver(bridge::CALL_EDIT);
+    if (support::sameText(name.get(), L"CloseDefaultView")) return importSelection();
     return S_OK;
   } catch (...) {
     std::string detail;

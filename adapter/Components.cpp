@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -67,19 +68,7 @@ std::atomic<bool> g_deprecatedConstantsWarned{false};
 // Valid: not infinite, not the package's "missing" markers 1e35 and -1e35, and a number at all.
 bool isValidValue(double v) { return std::isfinite(v) && v != 1e35 && v != -1e35; }
 
-std::wstring textOf(BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
-
-// sameText of two texts.
-bool same(const std::wstring& a, const std::wstring& b) {
-  const Bstr x(a.data(), static_cast<UINT>(a.size()));
-  const Bstr y(b.data(), static_cast<UINT>(b.size()));
-  return support::sameText(x.get(), y.get());
-}
-
-bool same(const std::wstring& a, const wchar_t* literal) {
-  const Bstr x(a.data(), static_cast<UINT>(a.size()));
-  return support::sameTextAs(x.get(), literal);
-}
+using support::textOf;
 
 bool endsWithStar(const std::wstring& name) { return !name.empty() && name.back() == L'*'; }
 
@@ -190,12 +179,14 @@ double listReal(const Variant& list, long i) {
   return SetGet::getDouble(list.get(), SetGet::lbound(list.get()) + i);
 }
 
-// An empty array of the list's type stands for a list that was emptied.
+// A copy of the list, where an empty array of the list's type stands for a list that was emptied.
 Variant listOrEmpty(const Variant& list, VARTYPE vt) {
-  if (list.vt() == (VT_ARRAY | vt)) return list;
-  Variant empty;
-  SetGet::Create(empty.get(), vt, 0);
-  return empty;
+  Variant result;
+  if (list.vt() != (VT_ARRAY | vt))
+    SetGet::Create(result.get(), vt, 0);
+  else if (FAILED(result.copyFrom(list.get())))
+    throw std::bad_alloc();
+  return result;
 }
 
 std::vector<long> longsOf(const VARIANT& v) {
@@ -325,10 +316,10 @@ HRESULT CVBPropPkg::applyComponentNames(const std::vector<std::wstring>& names, 
       long k = -1;
       if (!cas.empty())
         for (long p = 0; p < packageCount && k < 0; ++p)
-          if (same(listText(m_lists.casNos, p), cas)) k = p;
+          if (support::sameText(listText(m_lists.casNos, p), cas)) k = p;
       if (k < 0)
         for (long p = 0; p < packageCount && k < 0; ++p)
-          if (same(ovNames[p], name)) k = p;
+          if (support::sameText(ovNames[p], name)) k = p;
       if (k >= 0) {
         ids[i] = listText(m_lists.ids, k);
         if (cas.empty()) cas = listText(m_lists.casNos, k);
@@ -393,8 +384,8 @@ HRESULT CVBPropPkg::requestComponentList() {
   HRESULT hr = m_package.get(package);
   if (SUCCEEDED(hr) && !package) hr = E_POINTER;
   if (SUCCEEDED(hr))
-    hr = package->GetComponentList(&m_lists.ids, &m_lists.formulae, &m_lists.names, &m_lists.boilTemps,
-                                   &m_lists.molWts, &m_lists.casNos);
+    hr = package->GetComponentList(m_lists.ids.out(), m_lists.formulae.out(), m_lists.names.out(),
+                                   m_lists.boilTemps.out(), m_lists.molWts.out(), m_lists.casNos.out());
   if (SUCCEEDED(hr)) return hr;
   m_lists.clear();
   hr = m_errors.complainError(L"requesting GetComponentList method", hr, package.Get(), false);
@@ -421,7 +412,7 @@ void CVBPropPkg::checkList(Variant& list, VARTYPE vt, long count, const char* na
     return;
   const std::string text = std::string("importing compound property '") + name + "'. ";
   m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, false);
-  list.clear();
+  list.reset();
 }
 
 void CVBPropPkg::replaceInvalidValues(Variant& list, const wchar_t* name) {
@@ -641,7 +632,7 @@ HRESULT CVBPropPkg::setDefaultFlags() {
     if (FAILED(hr)) return hr;
     const std::vector<std::wstring> matchedBy = readTexts(m_config.m_MatchedBy, n);
     for (size_t i = 0; i < n; ++i)
-      if (same(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
+      if (support::sameText(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
     return writeReals(m_config.m_HypoFlags, hypo);
   } catch (...) {
     return m_errors.complain(E_FAIL, "setting the component flags", CkINTERNAL, false);
@@ -652,7 +643,7 @@ HRESULT CVBPropPkg::checkRepeatedIds() {
   const std::vector<std::wstring> ids = textsOf(m_lists.ids.get());
   for (size_t i = 0; i < ids.size(); ++i)
     for (size_t j = 0; j < i; ++j)
-      if (same(ids[i], ids[j])) {
+      if (support::sameText(ids[i], ids[j])) {
         const std::wstring line = std::wstring(kResourceIdsRepeated) + kResourceContactVendor;
         return addReportText(line.c_str(), true);
       }
@@ -663,8 +654,8 @@ HRESULT CVBPropPkg::checkRepeatedIds() {
 
 HRESULT CVBPropPkg::guardVariableChange(const std::wstring& name, const VARIANT& newValue, VARIANT_BOOL* changing) {
   try {
-    if (same(name, L"HypoFlags")) return guardHypoFlags(newValue, changing);
-    if (same(name, L"CloseDefaultView")) return guardCloseView(changing);
+    if (support::sameText(name, L"HypoFlags")) return guardHypoFlags(newValue, changing);
+    if (support::sameText(name, L"CloseDefaultView")) return guardCloseView(changing);
     return S_OK;  // SelectedFlags and every other variable may change
   } catch (...) {
     return m_errors.complain(E_FAIL, "checking a variable change", CkINTERNAL, false);
@@ -676,7 +667,7 @@ HRESULT CVBPropPkg::guardHypoFlags(const VARIANT& newValue, VARIANT_BOOL* changi
   const std::vector<double> flags = realsOf(newValue);
   const std::vector<std::wstring> matchedBy = readTexts(m_config.m_MatchedBy, flags.size());
   for (size_t i = 0; i < flags.size(); ++i) {
-    if (flags[i] != 0 || !same(matchedBy[i], kNoMatching)) continue;
+    if (flags[i] != 0 || !support::sameText(matchedBy[i], kNoMatching)) continue;
     if (changing) *changing = VARIANT_FALSE;
     support::showReportBox(kOnlyAsHypothetical, m_ownerWindow);
     return S_OK;
@@ -691,7 +682,7 @@ HRESULT CVBPropPkg::guardCloseView(VARIANT_BOOL* changing) {
   for (size_t i = 0; i < ids.size(); ++i) {
     if (selected[i] != 1.0) continue;
     for (size_t j = 0; j < i; ++j) {
-      if (selected[j] != 1.0 || !same(ids[i], ids[j])) continue;
+      if (selected[j] != 1.0 || !support::sameText(ids[i], ids[j])) continue;
       if (changing) *changing = VARIANT_FALSE;
       const std::string text = support::narrow(std::wstring(kResourceIdsRepeated) + kUnselectSome);
       m_errors.complainKind(text.c_str(), CkPLAIN4, false);
@@ -716,7 +707,7 @@ HRESULT CVBPropPkg::refreshHypotheticals() {
       if (FAILED(hr)) return bridge::reportUnexpected(hr);
       if (entry.id < kFirstHypotheticalId) continue;
       for (size_t n = 0; n < names.size(); ++n) {
-        if (!same(names[n], entry.name)) continue;
+        if (!support::sameText(names[n], entry.name)) continue;
         ComPtr<HostHypoComponent> hypothetical;
         hr = component.As(&hypothetical);
         if (FAILED(hr)) return bridge::reportUnexpected(hr);
@@ -772,7 +763,7 @@ HRESULT CVBPropPkg::importRound(bool& restart) {
       ComPtr<HostComponent> component;
       HostEntry entry;
       matching = compared < count && SUCCEEDED(components->get_Item(compared, &component)) &&
-                 SUCCEEDED(readEntry(component.Get(), entry)) && same(names[i], entry.name);
+                 SUCCEEDED(readEntry(component.Get(), entry)) && support::sameText(names[i], entry.name);
       ++compared;
     }
     if (matching && compared == count) return S_OK;  // the host has the selection already
@@ -939,7 +930,7 @@ HRESULT CVBPropPkg::createHypothetical(std::wstring& name, int& hostId) {
       const std::vector<double> idNumbers = readReals(m_config.m_SelectedIDNumbers, n);
       const std::vector<double> hypo = readReals(m_config.m_HypoFlags, n);
       for (size_t p = 0; p < matObjIds.size(); ++p) {
-        if (matObjIds[p].size() + 1 != name.size() || !same(matObjIds[p], base)) continue;
+        if (matObjIds[p].size() + 1 != name.size() || !support::sameText(matObjIds[p], base)) continue;
         const bool agrees = (elementOr(idNumbers, p, 0.0) >= kFirstHypotheticalId) == (elementOr(hypo, p, 0.0) != 0);
         if (agrees && p < hostIds.size()) {
           hostId = hostIds[p];
@@ -1035,7 +1026,7 @@ double CVBPropPkg::cachedConstant(const wchar_t* property, int position) {
   Variant& values = m_constants[property ? property : L""];
   const std::vector<double> first = realsOf(values.get());
   if (!SetGet::isArray(values.get()) || (!first.empty() && first.front() > kHugeConstant)) {
-    values.clear();
+    values.reset();
     askPackageConstant(property, values);
   }
   const long k = materialPosition(position);
@@ -1066,7 +1057,7 @@ HRESULT CVBPropPkg::askPackageConstant(const wchar_t* property, Variant& values)
   if (FAILED(hr) || !package || !material) return FAILED(hr) ? hr : E_POINTER;
   const Variant names = textArray({property ? property : L""});
   hr = package->GetComponentConstant(material.Get(), names.get(), values.out());
-  if (FAILED(hr)) values.clear();
+  if (FAILED(hr)) values.reset();
   return hr;
 }
 
@@ -1076,7 +1067,7 @@ long CVBPropPkg::materialPosition(int position) const {
   const std::vector<std::wstring> ids = textsOf(m_matObjIds.get());
   if (ids.empty()) return position;
   for (size_t k = 0; k < ids.size(); ++k)
-    if (same(ids[k], id)) return static_cast<long>(k);
+    if (support::sameText(ids[k], id)) return static_cast<long>(k);
   return -1;
 }
 
@@ -1094,7 +1085,7 @@ void CVBPropPkg::publishCompounds() {
   std::shared_ptr<CachedCompounds> cached;
   if (m_matObj) {
     cached = std::make_shared<CachedCompounds>();
-    for (int i = 0; i < m_matObj->compoundCount(); ++i) cached->compounds.push_back(m_matObj->compound(i));
+    for (int i = 0; i < m_matObj->compoundCount(); ++i) cached->compounds.push_back(m_matObj->compound(i).copy());
     for (long id : longsOf(m_hostIds.get())) cached->hostIds.push_back(static_cast<int>(id));
   }
   std::atomic_store(&m_cached, std::shared_ptr<const CachedCompounds>(std::move(cached)));
@@ -1116,10 +1107,10 @@ int CVBPropPkg::CachedCompounds::hostIdAt(int position) const {
 }
 
 void CVBPropPkg::ComponentLists::clear() {
-  ids.clear();
-  formulae.clear();
-  names.clear();
-  boilTemps.clear();
-  molWts.clear();
-  casNos.clear();
+  ids.reset();
+  formulae.reset();
+  names.reset();
+  boilTemps.reset();
+  molWts.reset();
+  casNos.reset();
 }

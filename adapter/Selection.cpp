@@ -54,8 +54,7 @@ HRESULT unexpected(HRESULT hr) { return bridge::reportUnexpected(hr); }
 long handleValue(HWND window) { return static_cast<long>(reinterpret_cast<intptr_t>(window)); }
 
 long positionIn(const VARIANT& list, const wchar_t* name) {
-  const Bstr text(name);
-  return support::Utils::findPos(list, text.get());
+  return support::Utils::findPos(list, name);
 }
 
 // Replaces an in/out interface argument with the calling thread's pointer held by `from`.
@@ -426,9 +425,9 @@ HRESULT CVBPropPkg::showEditView() {
 
 void CVBPropPkg::releaseObjects() {
   m_lists.clear();
-  m_hostIds.clear();
-  m_propList.clear();
-  m_phaseList.clear();
+  m_hostIds.reset();
+  m_propList.reset();
+  m_phaseList.reset();
   // The material object lets go of the package and of the adapter's diagnostics: nothing it
   // holds keeps the adapter or the package alive.
   ComPtr<IMatObj> matObj;
@@ -454,7 +453,7 @@ void CVBPropPkg::releaseObjects() {
   releaseOwn(m_browser);
   for (auto& phase : m_phaseWork)
     for (auto& work : phase) std::vector<double>().swap(work);
-  for (auto& scratch : m_scratch) scratch.clear();
+  for (auto& scratch : m_scratch) scratch.reset();
 }
 
 void CVBPropPkg::releaseRelay() {

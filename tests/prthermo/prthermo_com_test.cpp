@@ -87,10 +87,8 @@ std::wstring registryText(const std::wstring& path, const wchar_t* value) {
 }
 
 bool registryKeyExists(const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  support::RegKey key;
+  return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS;
 }
 
 class ThermoSystemTest : public ::testing::Test {

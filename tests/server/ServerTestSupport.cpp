@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "support/Raii.h"
-#include "server/comkit/RegKey.h"
 #include "support/Text.h"
 
 namespace servertest {
@@ -55,7 +54,7 @@ bool readString(HKEY root, const std::wstring& key, const wchar_t* valueName, st
 }
 
 bool keyExists(HKEY root, const std::wstring& key) {
-  comkit::RegKey opened;
+  support::RegKey opened;
   return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.out()) == ERROR_SUCCESS;
 }
 

@@ -171,7 +171,7 @@ TEST_F(ServerObjects, DispatchOfOwnInterfacesUsesTheModulesTypeLibrary) {
   DISPPARAMS noArgs = {};
   support::Variant result;
   EXCEPINFO exception = {};
-  EXPECT_EQ(DISP_E_EXCEPTION, priv->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &noArgs, &result, &exception, nullptr));
+  EXPECT_EQ(DISP_E_EXCEPTION, priv->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &noArgs, result.out(), &exception, nullptr));
   EXPECT_EQ(E_NOTIMPL, exception.scode);
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
@@ -198,7 +198,7 @@ TEST_F(ServerObjects, DispatchOfImportedInterfacesUsesTheirLibraries) {
   support::Variant result;
   EXCEPINFO exception = {};
   // Every ECapeUser property of the context answers E_NOTIMPL.
-  EXPECT_EQ(DISP_E_EXCEPTION, user->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &noArgs, &result, &exception, nullptr));
+  EXPECT_EQ(DISP_E_EXCEPTION, user->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &noArgs, result.out(), &exception, nullptr));
   EXPECT_EQ(E_NOTIMPL, exception.scode);
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);

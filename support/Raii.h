@@ -85,28 +85,6 @@ class Variant {
   VARIANT m_v;
 };
 
-// Owns one SAFEARRAY (destroyed unless detached).
-class SafeArray {
- public:
-  SafeArray() = default;
-  explicit SafeArray(SAFEARRAY* sa) : m_sa(sa) {}
-  SafeArray(const SafeArray&) = delete;
-  SafeArray& operator=(const SafeArray&) = delete;
-  SafeArray(SafeArray&& o) noexcept : m_sa(std::exchange(o.m_sa, nullptr)) {}
-  SafeArray& operator=(SafeArray&& o) noexcept { reset(std::exchange(o.m_sa, nullptr)); return *this; }
-  ~SafeArray() { reset(); }
-
-  SAFEARRAY* get() const { return m_sa; }
-  SAFEARRAY** out() { reset(); return &m_sa; }
-  SAFEARRAY* detach() { return std::exchange(m_sa, nullptr); }
-  void reset(SAFEARRAY* sa = nullptr) {
-    if (SAFEARRAY* old = std::exchange(m_sa, sa)) SafeArrayDestroy(old);
-  }
-
- private:
-  SAFEARRAY* m_sa = nullptr;
-};
-
 // Holds a SAFEARRAY's lock for a scope (SafeArrayLock / SafeArrayUnlock).
 class SafeArrayLockGuard {
  public:
@@ -122,51 +100,58 @@ class SafeArrayLockGuard {
   HRESULT m_hr;
 };
 
-// Owns a kernel handle (events, threads, files); null and INVALID_HANDLE_VALUE mean none.
-class Handle {
+namespace raii_detail {
+
+// One owner for the resources that are a plain value with a release function: what Release
+// says is held is released exactly once.
+template <class T, class Release>
+class Unique {
  public:
-  Handle() = default;
-  explicit Handle(HANDLE h) : m_h(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle(Handle&& o) noexcept : m_h(std::exchange(o.m_h, nullptr)) {}
-  Handle& operator=(Handle&& o) noexcept { reset(std::exchange(o.m_h, nullptr)); return *this; }
-  ~Handle() { reset(); }
-  HANDLE get() const { return m_h; }
-  HANDLE* out() { reset(); return &m_h; }
-  HANDLE detach() { return std::exchange(m_h, nullptr); }
-  explicit operator bool() const { return m_h && m_h != INVALID_HANDLE_VALUE; }
-  void reset(HANDLE h = nullptr) {
-    HANDLE old = std::exchange(m_h, h);
-    if (old && old != INVALID_HANDLE_VALUE) CloseHandle(old);
+  Unique() = default;
+  explicit Unique(T value) : m_value(value) {}
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+  Unique(Unique&& o) noexcept : m_value(std::exchange(o.m_value, T{})) {}
+  Unique& operator=(Unique&& o) noexcept { reset(std::exchange(o.m_value, T{})); return *this; }
+  ~Unique() { reset(); }
+
+  T get() const { return m_value; }
+  T* out() { reset(); return &m_value; }
+  T detach() { return std::exchange(m_value, T{}); }
+  explicit operator bool() const { return Release::held(m_value); }
+  void reset(T value = T{}) {
+    const T old = std::exchange(m_value, value);
+    if (Release::held(old)) Release::release(old);
   }
 
  private:
-  HANDLE m_h = nullptr;
+  T m_value{};
 };
 
+struct ReleaseSafeArray {
+  static bool held(SAFEARRAY* sa) { return sa != nullptr; }
+  static void release(SAFEARRAY* sa) { SafeArrayDestroy(sa); }
+};
+
+// Null and INVALID_HANDLE_VALUE mean none.
+struct ReleaseHandle {
+  static bool held(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
+  static void release(HANDLE h) { CloseHandle(h); }
+};
+
+struct ReleaseRegKey {
+  static bool held(HKEY key) { return key != nullptr; }
+  static void release(HKEY key) { RegCloseKey(key); }
+};
+
+}  // namespace raii_detail
+
+// Owns one SAFEARRAY (destroyed unless detached).
+using SafeArray = raii_detail::Unique<SAFEARRAY*, raii_detail::ReleaseSafeArray>;
+// Owns a kernel handle (events, threads, files).
+using Handle = raii_detail::Unique<HANDLE, raii_detail::ReleaseHandle>;
 // Owns an open registry key (RegOpenKeyEx / RegCreateKeyEx).
-class RegKey {
- public:
-  RegKey() = default;
-  explicit RegKey(HKEY key) : m_key(key) {}
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  RegKey(RegKey&& o) noexcept : m_key(std::exchange(o.m_key, nullptr)) {}
-  RegKey& operator=(RegKey&& o) noexcept { reset(std::exchange(o.m_key, nullptr)); return *this; }
-  ~RegKey() { reset(); }
-
-  HKEY get() const { return m_key; }
-  HKEY* out() { reset(); return &m_key; }
-  HKEY detach() { return std::exchange(m_key, nullptr); }
-  explicit operator bool() const { return m_key != nullptr; }
-  void reset(HKEY key = nullptr) {
-    if (HKEY old = std::exchange(m_key, key)) RegCloseKey(old);
-  }
-
- private:
-  HKEY m_key = nullptr;
-};
+using RegKey = raii_detail::Unique<HKEY, raii_detail::ReleaseRegKey>;
 
 // An unnamed event: auto-reset or manual-reset, initially clear.
 class Event : public Handle {

@@ -97,7 +97,7 @@ STDMETHODIMP CVBPropPkg::VariableChanging(ExtnVariableArgument* variable, VARIAN
   return support::complainingOfFailure(m_errors, {kModifying, CkINTERNAL, Calculating::no}, [&] {
     const support::Bstr name = variableName(variable);
     support::Variant newValue;
-    if (variable && FAILED(variable->get_NewValue(newValue.out()))) newValue.clear();
+    if (variable && FAILED(variable->get_NewValue(newValue.out()))) newValue.reset();
     return m_page.guardVariableChange(std::wstring(name.c_str(), name.length()), newValue.get(), changing);
   });
 }
@@ -106,9 +106,9 @@ STDMETHODIMP CVBPropPkg::VariableChanged(ExtnVariableArgument* variable) {
   support::Bstr name;
   try {
     name = variableName(variable);
-    if (support::sameTextAs(name.get(), L"RefreshHypos")) return m_import.refreshHypotheticals();
-    if (support::sameTextAs(name.get(), L"CustomView")) return m_bridge.handOver(bridge::CALL_EDIT);
-    if (support::sameTextAs(name.get(), L"CloseDefaultView")) return m_import.importSelection();
+    if (support::sameText(name.get(), L"RefreshHypos")) return m_import.refreshHypotheticals();
+    if (support::sameText(name.get(), L"CustomView")) return m_bridge.handOver(bridge::CALL_EDIT);
+    if (support::sameText(name.get(), L"CloseDefaultView")) return m_import.importSelection();
     return S_OK;
   } catch (...) {
     std::string detail;

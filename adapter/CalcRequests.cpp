@@ -19,7 +19,7 @@ void CalcWorkArrays::size(int n) {
 void CalcWorkArrays::release() {
   for (auto& pair : phase)
     for (auto& work : pair) std::vector<double>().swap(work);
-  for (auto& array : scratch) array.clear();
+  for (auto& array : scratch) array.reset();
 }
 
 CalcRequests::CalcRequests(AdapterSide& adapter, COVCOError& errors, bridge::CallBridge& bridge,

@@ -70,10 +70,10 @@ HRESULT ComponentBasis::applyComponentNames(const std::vector<std::wstring>& nam
       long k = -1;
       if (!cas.empty())
         for (long p = 0; p < packageCount && k < 0; ++p)
-          if (same(m_catalogue.casAt(p), cas)) k = p;
+          if (support::sameText(m_catalogue.casAt(p), cas)) k = p;
       if (k < 0)
         for (long p = 0; p < packageCount && k < 0; ++p)
-          if (same(ovNames[p], name)) k = p;
+          if (support::sameText(ovNames[p], name)) k = p;
       if (k >= 0) {
         ids[i] = m_catalogue.idAt(k);
         if (cas.empty()) cas = m_catalogue.casAt(k);
@@ -127,9 +127,9 @@ void ComponentBasis::sizeComponentState(int n, bool materialFollows) {
 }
 
 
-void ComponentBasis::followPackageOrder(const std::vector<long>& hostIds, const Variant& packageIds) {
+void ComponentBasis::followPackageOrder(const std::vector<long>& hostIds, Variant packageIds) {
   m_hostIds = longArray(hostIds);
-  m_matObjIds = packageIds;
+  m_matObjIds = std::move(packageIds);
 }
 
 // ---- Package constants ----
@@ -148,7 +148,7 @@ double ComponentBasis::cachedConstant(const wchar_t* property, int position) {
   Variant& values = m_constants[property ? property : L""];
   const std::vector<double> first = realsOf(values.get());
   if (!SetGet::isArray(values.get()) || (!first.empty() && first.front() > kHugeConstant)) {
-    values.clear();
+    values.reset();
     askPackageConstant(property, values);
   }
   const long k = materialPosition(position);
@@ -179,7 +179,7 @@ HRESULT ComponentBasis::askPackageConstant(const wchar_t* property, Variant& val
   if (FAILED(hr) || !package || !material) return FAILED(hr) ? hr : E_POINTER;
   const Variant names = textArray({property ? property : L""});
   hr = package->GetComponentConstant(material.Get(), names.get(), values.out());
-  if (FAILED(hr)) values.clear();
+  if (FAILED(hr)) values.reset();
   return hr;
 }
 
@@ -189,7 +189,7 @@ long ComponentBasis::materialPosition(int position) const {
   const std::vector<std::wstring> ids = textsOf(m_matObjIds.get());
   if (ids.empty()) return position;
   for (size_t k = 0; k < ids.size(); ++k)
-    if (same(ids[k], id)) return static_cast<long>(k);
+    if (support::sameText(ids[k], id)) return static_cast<long>(k);
   return -1;
 }
 
@@ -207,7 +207,7 @@ void ComponentBasis::publishCompounds() {
   std::shared_ptr<CachedCompounds> cached;
   if (m_objects.matObj) {
     cached = std::make_shared<CachedCompounds>();
-    for (int i = 0; i < m_objects.matObj->compoundCount(); ++i) cached->compounds.push_back(m_objects.matObj->compound(i));
+    for (int i = 0; i < m_objects.matObj->compoundCount(); ++i) cached->compounds.push_back(m_objects.matObj->compound(i).copy());
     for (long id : longsOf(m_hostIds.get())) cached->hostIds.push_back(static_cast<int>(id));
   }
   std::atomic_store(&m_cached, std::shared_ptr<const CachedCompounds>(std::move(cached)));

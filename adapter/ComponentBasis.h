@@ -53,9 +53,9 @@ class ComponentBasis {
   void noteStateSize(int n) { m_stateSize = n; }
   // After the package's list was read: host positions are the package's until the host gives
   // its basis.
-  void followPackageOrder(const std::vector<long>& hostIds, const support::Variant& packageIds);
+  void followPackageOrder(const std::vector<long>& hostIds, support::Variant packageIds);
   // The teardown's part: the host ids go.
-  void clearHostIds() { m_hostIds.clear(); }
+  void clearHostIds() { m_hostIds.reset(); }
   const VARIANT& hostIds() const { return m_hostIds.get(); }
   const VARIANT& materialIds() const { return m_matObjIds.get(); }
 

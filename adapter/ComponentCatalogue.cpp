@@ -63,8 +63,8 @@ HRESULT ComponentCatalogue::requestComponentList() {
   HRESULT hr = m_objects.package.get(package);
   if (SUCCEEDED(hr) && !package) hr = E_POINTER;
   if (SUCCEEDED(hr))
-    hr = package->GetComponentList(&m_lists.ids, &m_lists.formulae, &m_lists.names, &m_lists.boilTemps,
-                                   &m_lists.molWts, &m_lists.casNos);
+    hr = package->GetComponentList(m_lists.ids.out(), m_lists.formulae.out(), m_lists.names.out(),
+                                   m_lists.boilTemps.out(), m_lists.molWts.out(), m_lists.casNos.out());
   if (SUCCEEDED(hr)) return hr;
   m_lists.clear();
   hr = m_errors.complainError(L"requesting GetComponentList method", hr, package.Get(), Calculating::no);
@@ -91,7 +91,7 @@ void ComponentCatalogue::checkList(Variant& list, VARTYPE vt, long count, const 
     return;
   const std::string text = std::string("importing compound property '") + name + "'. ";
   m_errors.complain(E_FAIL, text.c_str(), CkNONSTANDARD, Calculating::no);
-  list.clear();
+  list.reset();
 }
 
 void ComponentCatalogue::replaceInvalidValues(Variant& list, const wchar_t* name) {
@@ -269,7 +269,7 @@ HRESULT ComponentCatalogue::setDefaultFlags() {
     if (FAILED(hr)) return hr;
     const std::vector<std::wstring> matchedBy = readTexts(m_config.m_MatchedBy, n);
     for (size_t i = 0; i < n; ++i)
-      if (same(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
+      if (support::sameText(matchedBy[i], kNoMatching)) hypo[i] = 1.0;
     return writeReals(m_config.m_HypoFlags, hypo);
   });
 }
@@ -278,7 +278,7 @@ HRESULT ComponentCatalogue::checkRepeatedIds() {
   const std::vector<std::wstring> ids = textsOf(m_lists.ids.get());
   for (size_t i = 0; i < ids.size(); ++i)
     for (size_t j = 0; j < i; ++j)
-      if (same(ids[i], ids[j])) {
+      if (support::sameText(ids[i], ids[j])) {
         const std::wstring line = std::wstring(kResourceIdsRepeated) + kResourceContactVendor;
         return m_adapter.addReportText(line.c_str(), true);
       }
@@ -295,10 +295,10 @@ double ComponentCatalogue::molecularWeightAt(long i) const { return listReal(m_l
 double ComponentCatalogue::boilingPointAt(long i) const { return listReal(m_lists.boilTemps, i); }
 
 void ComponentCatalogue::ComponentLists::clear() {
-  ids.clear();
-  formulae.clear();
-  names.clear();
-  boilTemps.clear();
-  molWts.clear();
-  casNos.clear();
+  ids.reset();
+  formulae.reset();
+  names.reset();
+  boilTemps.reset();
+  molWts.reset();
+  casNos.reset();
 }

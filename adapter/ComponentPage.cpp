@@ -28,8 +28,8 @@ ComponentPage::ComponentPage(AdapterSide& adapter, COVCOError& errors, PkgConfig
 HRESULT ComponentPage::guardVariableChange(const std::wstring& name, const VARIANT& newValue, VARIANT_BOOL* changing) {
   return support::complainingOfFailure(
       m_errors, {"checking a variable change", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
-    if (same(name, L"HypoFlags")) return guardHypoFlags(newValue, changing);
-    if (same(name, L"CloseDefaultView")) return guardCloseView(changing);
+    if (support::sameText(name, L"HypoFlags")) return guardHypoFlags(newValue, changing);
+    if (support::sameText(name, L"CloseDefaultView")) return guardCloseView(changing);
     return S_OK;  // SelectedFlags and every other variable may change
   });
 }
@@ -39,7 +39,7 @@ HRESULT ComponentPage::guardHypoFlags(const VARIANT& newValue, VARIANT_BOOL* cha
   const std::vector<double> flags = realsOf(newValue);
   const std::vector<std::wstring> matchedBy = readTexts(m_config.m_MatchedBy, flags.size());
   for (size_t i = 0; i < flags.size(); ++i) {
-    if (flags[i] != 0 || !same(matchedBy[i], kNoMatching)) continue;
+    if (flags[i] != 0 || !support::sameText(matchedBy[i], kNoMatching)) continue;
     if (changing) *changing = VARIANT_FALSE;
     support::showReportBox(kOnlyAsHypothetical, m_adapter.ownerWindow());
     return S_OK;
@@ -54,7 +54,7 @@ HRESULT ComponentPage::guardCloseView(VARIANT_BOOL* changing) {
   for (size_t i = 0; i < ids.size(); ++i) {
     if (selected[i] != 1.0) continue;
     for (size_t j = 0; j < i; ++j) {
-      if (selected[j] != 1.0 || !same(ids[i], ids[j])) continue;
+      if (selected[j] != 1.0 || !support::sameText(ids[i], ids[j])) continue;
       if (changing) *changing = VARIANT_FALSE;
       const std::string text = support::narrow(std::wstring(kResourceIdsRepeated) + kUnselectSome);
       m_errors.complainKind(text.c_str(), CkPLAIN4, Calculating::no);

@@ -13,19 +13,6 @@ namespace component_values {
 
 bool isValidValue(double v) { return std::isfinite(v) && v != 1e35 && v != -1e35; }
 
-std::wstring textOf(BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
-
-bool same(const std::wstring& a, const std::wstring& b) {
-  const Bstr x(a.data(), static_cast<UINT>(a.size()));
-  const Bstr y(b.data(), static_cast<UINT>(b.size()));
-  return support::sameText(x.get(), y.get());
-}
-
-bool same(const std::wstring& a, const wchar_t* literal) {
-  const Bstr x(a.data(), static_cast<UINT>(a.size()));
-  return support::sameTextAs(x.get(), literal);
-}
-
 bool endsWithStar(const std::wstring& name) { return !name.empty() && name.back() == L'*'; }
 
 std::vector<std::wstring> textsOf(const VARIANT& v) {
@@ -116,10 +103,12 @@ double listReal(const Variant& list, long i) {
 }
 
 Variant listOrEmpty(const Variant& list, VARTYPE vt) {
-  if (list.vt() == (VT_ARRAY | vt)) return list;
-  Variant empty;
-  SetGet::Create(empty.get(), vt, 0);
-  return empty;
+  Variant result;
+  if (list.vt() != (VT_ARRAY | vt))
+    SetGet::Create(result.get(), vt, 0);
+  else if (FAILED(result.copyFrom(list.get())))
+    throw std::bad_alloc();
+  return result;
 }
 
 std::vector<long> longsOf(const VARIANT& v) {

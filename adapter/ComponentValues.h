@@ -11,6 +11,7 @@
 #include "OvHost.h"
 #include "hostvars/OvVar.h"
 #include "support/Raii.h"
+#include "support/Text.h"
 
 namespace component_values {
 
@@ -36,11 +37,8 @@ constexpr double kNotAvailable = std::numeric_limits<double>::infinity();
 // Valid: not infinite, not the package's "missing" markers 1e35 and -1e35, and a number at all.
 bool isValidValue(double v);
 
-std::wstring textOf(BSTR s);
+using support::textOf;
 
-// sameText of two texts.
-bool same(const std::wstring& a, const std::wstring& b);
-bool same(const std::wstring& a, const wchar_t* literal);
 
 bool endsWithStar(const std::wstring& name);
 

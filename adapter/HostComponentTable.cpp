@@ -100,9 +100,8 @@ int readRecords(FILE* f) {
 
 int lookup(const support::Bstr* column, const wchar_t* text) {
   if (!text || !*text) return -1;
-  support::Bstr wanted(text);
   for (int slot = 1; slot < kSlots; ++slot)
-    if (column[slot].get() && support::sameText(column[slot].get(), wanted.get())) return idOfSlot(slot);
+    if (column[slot].get() && support::sameText(column[slot].get(), text)) return idOfSlot(slot);
   return -1;
 }
 

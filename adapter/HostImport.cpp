@@ -97,7 +97,7 @@ HRESULT HostImport::refreshHypotheticals() {
       if (FAILED(hr)) return support::reportUnexpected(hr);
       if (entry.id < kFirstHypotheticalId) continue;
       for (size_t n = 0; n < names.size(); ++n) {
-        if (!same(names[n], entry.name)) continue;
+        if (!support::sameText(names[n], entry.name)) continue;
         ComPtr<HostHypoComponent> hypothetical;
         hr = component.As(&hypothetical);
         if (FAILED(hr)) return support::reportUnexpected(hr);
@@ -151,7 +151,7 @@ HRESULT HostImport::importRound(bool& restart) {
       ComPtr<HostComponent> component;
       HostEntry entry;
       matching = compared < count && SUCCEEDED(components->get_Item(compared, &component)) &&
-                 SUCCEEDED(readEntry(component.Get(), entry)) && same(names[i], entry.name);
+                 SUCCEEDED(readEntry(component.Get(), entry)) && support::sameText(names[i], entry.name);
       ++compared;
     }
     if (matching && compared == count) return S_OK;  // the host has the selection already
@@ -318,7 +318,7 @@ HRESULT HostImport::createHypothetical(std::wstring& name, int& hostId) {
       const std::vector<double> idNumbers = readReals(m_config.m_SelectedIDNumbers, n);
       const std::vector<double> hypo = readReals(m_config.m_HypoFlags, n);
       for (size_t p = 0; p < matObjIds.size(); ++p) {
-        if (matObjIds[p].size() + 1 != name.size() || !same(matObjIds[p], base)) continue;
+        if (matObjIds[p].size() + 1 != name.size() || !support::sameText(matObjIds[p], base)) continue;
         const bool agrees = (elementOr(idNumbers, p, 0.0) >= kFirstHypotheticalId) == (elementOr(hypo, p, 0.0) != 0);
         if (agrees && p < hostIds.size()) {
           hostId = hostIds[p];

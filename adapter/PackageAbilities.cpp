@@ -8,8 +8,7 @@ constexpr wchar_t kPhaseListAction[] = L"requesting GetPhaseList method";
 constexpr wchar_t kPropListAction[] = L"requesting GetPropList method";
 
 long positionIn(const VARIANT& list, const wchar_t* name) {
-  const support::Bstr text(name);
-  return support::Utils::findPos(list, text.get());
+  return support::Utils::findPos(list, name);
 }
 
 }  // namespace
@@ -40,6 +39,6 @@ void PackageAbilities::recordListPositions() {
 }
 
 void PackageAbilities::clear() {
-  m_propList.clear();
-  m_phaseList.clear();
+  m_propList.reset();
+  m_phaseList.reset();
 }

@@ -124,11 +124,7 @@ class SaveTextReader {
   size_t m_pos = 0;
 };
 
-bool sameName(std::wstring_view a, const std::string& b) {
-  const Bstr left(a.data(), static_cast<UINT>(a.size()));
-  const Bstr right(support::widen(b).c_str());
-  return support::sameText(left.get(), right.get());
-}
+bool sameName(std::wstring_view a, const std::string& b) { return support::sameText(a, support::widen(b)); }
 
 std::wstring entryText(const std::string& name, const Bstr& value) {
   std::wstring entry = support::widen(name);
@@ -301,8 +297,7 @@ HRESULT PkgConfig::getValue(BSTR name, VARIANT* out, const VARIANT* hostIds) con
   if (!out) return E_POINTER;
   VariantInit(out);
   return support::reportingFailure([&]() -> HRESULT {
-    const Bstr ids(L"IDNumbers");
-    if (support::sameText(name, ids.get())) return hostIds ? VariantCopy(out, const_cast<VARIANT*>(hostIds)) : S_OK;
+    if (support::sameText(name, L"IDNumbers")) return hostIds ? VariantCopy(out, const_cast<VARIANT*>(hostIds)) : S_OK;
     return m_set.getValue(support::narrow(name).c_str(), out);
   });
 }

@@ -51,7 +51,7 @@ const VARIANT& RequestOpening::singlePropertyList(const wchar_t* name) {
   const NameList* lists[] = {&kvalues, &logkvalues, &activity, &fugacity, &logFugacity, &viscosity, &conductivity,
                              &surfaceTension};
   for (const NameList* list : lists)
-    if (support::sameTextAs(SetGet::getString(list->get(), 0), name)) return list->get();
+    if (support::sameText(SetGet::getString(list->get(), 0), name)) return list->get();
   throw std::invalid_argument("no property list");
 }
 

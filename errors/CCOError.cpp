@@ -38,7 +38,7 @@ constexpr char kOnceOnlyNote[] =
 constexpr char kTooManyPhases[] =
     "In SetTPFraction, m_currentPhases is longer than number of phases preallocated.setting to maximum";
 
-bool hasText(const char* s) { return s && *s; }
+using support::hasText;
 std::string text(const char* s) { return s ? s : ""; }
 std::string utf8(const wchar_t* s) { return support::narrow(s); }
 

@@ -123,7 +123,7 @@ HRESULT writeArray(I* host, Variant& local, const VARIANT& value, VARTYPE vt) {
   }
   if (!holdsArrayOf(value, vt)) return support::reportUnexpected(DISP_E_TYPEMISMATCH);
   Variant copy;
-  const HRESULT hr = VariantCopy(&copy, const_cast<VARIANT*>(&value));
+  const HRESULT hr = copy.copyFrom(value);
   if (FAILED(hr)) return support::reportUnexpected(hr);
   local = std::move(copy);
   return S_OK;
@@ -346,7 +346,7 @@ HRESULT OvRealVar::getValue(VARIANT* out) {
 
 HRESULT OvRealVar::setValue(const VARIANT& value) {
   Variant real;
-  const HRESULT hr = VariantChangeType(&real, const_cast<VARIANT*>(&value), 0, VT_R8);
+  const HRESULT hr = VariantChangeType(real.out(), const_cast<VARIANT*>(&value), 0, VT_R8);
   if (FAILED(hr)) return support::reportUnexpected(hr);
   return setReal(real.get().dblVal);
 }
@@ -492,10 +492,10 @@ HRESULT OvVarSet::attachHost(ExtnContainer* container) {
 }
 
 OvVar* OvVarSet::find(const char* name) const {
-  const Bstr wanted(support::widen(name ? name : "").c_str());
+  const std::wstring wanted = support::widen(name ? name : "");
   for (OvVar* var : m_vars) {
-    const Bstr candidate(support::widen(var->name()).c_str());
-    if (support::sameText(wanted.get(), candidate.get())) return var;
+    const std::wstring candidate = support::widen(var->name());
+    if (support::sameText(wanted, candidate)) return var;
   }
   return nullptr;
 }

@@ -201,7 +201,7 @@ int findNoCase(const wchar_t* s, size_t length, const wchar_t* token) {
   return -1;
 }
 
-const wchar_t* textOf(BSTR s) { return s ? s : L""; }
+using support::textOf;
 
 // Derivative variables by index; temperature and pressure by their property identifiers.
 const int kDerivativeVariables[] = {0, PpTEMPERATURE, PpPRESSURE, PdMOLFRACTION, PdMOLES};

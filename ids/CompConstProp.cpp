@@ -1,6 +1,17 @@
 #include "ids/CompConstProp.h"
 
+#include <new>
+
 #include "support/Report.h"
+
+CompConstProp CompConstProp::copy() const {
+  CompConstProp c;
+  static_cast<CompConstNumbers&>(c) = *this;
+  for (support::Bstr CompConstProp::*text :
+       {&CompConstProp::m_compId, &CompConstProp::m_formula, &CompConstProp::m_name, &CompConstProp::m_casNumber})
+    if (FAILED((c.*text).copyFrom((this->*text).get()))) throw std::bad_alloc();
+  return c;
+}
 
 void CompConstProp::reset() { *this = CompConstProp(); }
 

@@ -6,12 +6,8 @@
 #include "ids/MathUtils.h"
 #include "support/Raii.h"
 
-struct CompConstProp {
-  support::Bstr m_compId;
-  support::Bstr m_formula;
-  support::Bstr m_name;
-  support::Bstr m_casNumber;
-
+// The numeric constants of one compound: plain values, copied freely.
+struct CompConstNumbers {
   // MathUtils::kUnset until set.
   double m_criticalTemperature = MathUtils::kUnset;  // K
   double m_criticalPressure = MathUtils::kUnset;     // Pa
@@ -23,7 +19,17 @@ struct CompConstProp {
   double m_spare = MathUtils::kUnset;                // not filled by the product
 
   int m_spareId = -1;  // not filled by the product
+};
 
+struct CompConstProp : CompConstNumbers {
+  support::Bstr m_compId;
+  support::Bstr m_formula;
+  support::Bstr m_name;
+  support::Bstr m_casNumber;
+
+  // Every constant of this compound; throws std::bad_alloc when a text cannot be copied, so that
+  // no copy goes on without its names.
+  CompConstProp copy() const;
   // Back to the state of a compound whose constants were never read.
   void reset();
   // Whether calculations may use these constants; failures are reported (E_FAIL).

@@ -22,7 +22,7 @@ bool isStringArray(const VARIANT& v) { return v.vt == (VT_ARRAY | VT_BSTR) && Se
 
 HRESULT copyInto(support::Variant& target, const VARIANT& source) {
   support::Variant copy;
-  HRESULT hr = VariantCopy(&copy, const_cast<VARIANT*>(&source));  // the platform API is not const-correct
+  HRESULT hr = copy.copyFrom(source);
   if (FAILED(hr)) return hr;
   target = std::move(copy);
   return S_OK;

@@ -71,13 +71,11 @@ void keepStringList(const VARIANT& list, support::Variant& kept) {
 // Whether a string list holds `name` (case-insensitively); other lists hold nothing.
 bool listHolds(const VARIANT& list, const wchar_t* name) {
   if (!isStringList(list)) return false;
-  support::Bstr text(name);
-  return support::Utils::findPos(list, text.get()) >= 0;
+  return support::Utils::findPos(list, name) >= 0;
 }
 
 bool nameIs(BSTR name, const wchar_t* text) {
-  support::Bstr other(text);
-  return support::sameText(name, other.get());
+  return support::sameText(name, text);
 }
 
 // The second liquid of a phase list: "Water" first, else the first "HeavyLiquid" or name beginning
@@ -273,7 +271,8 @@ STDMETHODIMP CMatObj::put_PropertyPackage(IDispatch* package) {
     collectNonStandardPhases();
 
     support::Variant ids, formulae, names, boilTemps, molwts, casnos;
-    hr = m_package->GetComponentList(&ids, &formulae, &names, &boilTemps, &molwts, &casnos);
+    hr = m_package->GetComponentList(ids.out(), formulae.out(), names.out(), boilTemps.out(), molwts.out(),
+                                     casnos.out());
     if (FAILED(hr)) return unexpected(hr, m_ownerHWnd);
     m_attachingPackage = true;  // the cache is filled below, from these very lists
     hr = setComps(ids.get(), VARIANT_FALSE);

@@ -94,7 +94,7 @@ void readNumber(const VARIANT& list, long k, double& target) {
   } else if (list.vt == (VT_ARRAY | VT_VARIANT)) {
     VARIANT element;
     support::Variant number;
-    if (SetGet::nextItem(list, i, element) && SUCCEEDED(VariantChangeType(&number, &element, 0, VT_R8)))
+    if (SetGet::nextItem(list, i, element) && SUCCEEDED(VariantChangeType(number.out(), &element, 0, VT_R8)))
       target = number.get().dblVal;
   }
 }
@@ -328,7 +328,7 @@ HRESULT CMatObj::constantsFromCache(const VARIANT& props, const std::vector<int>
     for (int at : positions) {
       values.emplace_back();
       VARIANT element = SetGet::getVariant(answer.get(), lb + at);
-      hr = VariantCopy(&values.back(), &element);
+      hr = values.back().copyFrom(element);
       if (FAILED(hr)) return hr;
     }
   }
@@ -348,7 +348,7 @@ HRESULT CMatObj::constantsFromPackage(const VARIANT& props, const std::vector<in
     for (int at : positions) {
       values.emplace_back();
       VARIANT element = SetGet::getVariant(answer.get(), lb + c * m_numComps + at);
-      hr = VariantCopy(&values.back(), &element);
+      hr = values.back().copyFrom(element);
       if (FAILED(hr)) return hr;
     }
   }

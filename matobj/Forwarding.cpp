@@ -18,15 +18,15 @@ bool passedBackUntouched(HRESULT hr) { return hr == ECapeComputationHR || hr == 
 
 // The package's own variant of a property name, when the package offers it.
 const wchar_t* offeredVariant(BSTR name, bool enthalpyF, bool entropyF) {
-  if (enthalpyF && support::sameTextAs(name, L"enthalpy")) return L"enthalpyF";
-  if (entropyF && support::sameTextAs(name, L"entropy")) return L"entropyF";
+  if (enthalpyF && support::sameText(name, L"enthalpy")) return L"enthalpyF";
+  if (entropyF && support::sameText(name, L"entropy")) return L"entropyF";
   return nullptr;
 }
 
 // The requests whose failure leaves the saturation value for every compound.
 bool isFugacityType(BSTR name) {
-  return support::sameTextAs(name, L"fugacityCoefficient") || support::sameTextAs(name, L"logFugacity") ||
-         support::sameTextAs(name, L"logFugacityCoefficient") || support::sameTextAs(name, L"fugacity");
+  return support::sameText(name, L"fugacityCoefficient") || support::sameText(name, L"logFugacity") ||
+         support::sameText(name, L"logFugacityCoefficient") || support::sameText(name, L"fugacity");
 }
 
 // The single name of a one-name string list, null otherwise.
@@ -77,8 +77,8 @@ STDMETHODIMP CMatObj::CalcEquilibrium(BSTR flashType, VARIANT props) {
   if (!m_package) return raiseError(L"No Property Package has been set", "CalcEquilibrium");
   try {
     // The package's own enthalpy and entropy flashes, when it offers them.
-    const bool useF = ((support::sameTextAs(flashType, L"PH") || support::sameTextAs(flashType, L"TH")) && m_hasEnthalpyF) ||
-                      ((support::sameTextAs(flashType, L"PS") || support::sameTextAs(flashType, L"TS")) && m_hasEntropyF);
+    const bool useF = ((support::sameText(flashType, L"PH") || support::sameText(flashType, L"TH")) && m_hasEnthalpyF) ||
+                      ((support::sameText(flashType, L"PS") || support::sameText(flashType, L"TS")) && m_hasEntropyF);
     const support::Bstr sent(useF ? (std::wstring(flashType) + L"F").c_str() : flashType);
     HRESULT hr;
     try {
@@ -138,9 +138,12 @@ STDMETHODIMP CMatObj::CreateMaterialObject(IDispatch** materialObject) {
     // all of its own, and the copied tables are sized and ordered for these.
     hr = other.setComps(m_compIds.get(), VARIANT_TRUE);
     if (FAILED(hr)) return hr;
-    other.m_compConsts = m_compConsts;
+    std::vector<CompConstProp> constants;
+    for (const CompConstProp& c : m_compConsts) constants.push_back(c.copy());
+    other.m_compConsts = std::move(constants);
     copyTableTo(other);
-    other.m_propList = m_propList;
+    hr = other.m_propList.copyFrom(m_propList.get());
+    if (FAILED(hr)) return hr;
     *materialObject = created.Detach();
     return S_OK;
   } catch (...) {
@@ -174,7 +177,8 @@ STDMETHODIMP CMatObj::Duplicate(IDispatch** clone) {
     if (FAILED(hr)) return hr;
     CMatObj& other = *reinterpret_cast<CMatObj*>(static_cast<LONG_PTR>(raw));
     other.m_status = m_status;
-    other.m_statusText = m_statusText;
+    hr = other.m_statusText.copyFrom(m_statusText.get());
+    if (FAILED(hr)) return raiseError(L"Unexpected error", "Duplicate", hr);
     for (const auto& record : m_otherProps) {
       auto copy = std::make_unique<GCOProperty>(&other, record->property(), record->phase(), record->calcType(),
                                                 record->basis());
@@ -200,7 +204,7 @@ STDMETHODIMP CMatObj::safeCalcProp(VARIANT givenProps, VARIANT givenPhases, BSTR
   try {
     // The list sent: the package's own enthalpy and entropy where it offers them.
     support::Variant sent;
-    HRESULT hr = VariantCopy(&sent, const_cast<VARIANT*>(&props));  // the platform API is not const-correct
+    HRESULT hr = sent.copyFrom(props);
     if (FAILED(hr)) return hr;
     BSTR name = nullptr;
     for (long i = SetGet::lbound(props); props.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(props, i, name); ++i)
@@ -232,7 +236,7 @@ void CMatObj::fillSaturated(BSTR property, const VARIANT& phases) {
   BSTR phase = nullptr;
   for (long i = SetGet::lbound(phases); phases.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(phases, i, phase); ++i) {
     int phaseId = COIds::findId(phase, COIds::KPhase);
-    if (phaseId <= 0 && support::sameTextAs(phase, m_liquid2Name.get())) phaseId = PhWATER;
+    if (phaseId <= 0 && support::sameText(phase, m_liquid2Name.get())) phaseId = PhWATER;
     if (phaseId > 0) setPropValues(code, phaseId, saturated.data(), m_numComps);
   }
 }

@@ -57,7 +57,7 @@ const AliasNames& aliasNames() {
 // The identifier table's own string (never freed).
 BSTR tableName(int id) { return COIds::getName(id); }
 
-std::wstring textOf(BSTR s) { return s ? std::wstring(s, SysStringLen(s)) : std::wstring(); }
+using support::textOf;
 
 
 bool isEmptyArgument(const VARIANT& v) { return v.vt == VT_EMPTY || v.vt == VT_NULL; }
@@ -650,7 +650,7 @@ HRESULT CMatObj::setIntoOther(const PropQualif& q, const VARIANT& values) {
         const int slot = q.phaseId >= PhOVERALL && q.phaseId <= PhWATER ? phaseSlot(q.phaseId) : -1;
         HRESULT hr = handleConversions(q, q.basisId == BsMOLE, converted, slot);
         if (FAILED(hr)) return hr;
-        array.clear();
+        array.reset();
         hr = makeDoubles(&array.get(), converted.data(), static_cast<long>(converted.size()));
         if (FAILED(hr)) return unexpectedInSetProp(*this, q);
         value = &array.get();

@@ -20,8 +20,6 @@ constexpr char kTooLong[] = "A generated message is too long. Contact support.";
 std::atomic<HWND> g_ownerWindow{nullptr};
 std::atomic<bool> g_systemModal{false};
 
-bool hasText(const char* s) { return s && *s; }
-
 // Appends what fits into the message buffer; false when part had to be cut.
 bool appendBounded(std::string& buffer, const std::string& part) {
   if (buffer.size() + part.size() <= kMessageMax) {

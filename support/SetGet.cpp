@@ -56,8 +56,6 @@ bool creatable(VARTYPE vt) { return vt == VT_I4 || vt == VT_R8 || vt == VT_BSTR 
 // Strings and VARIANTs own what they point to; the other element types are plain bits.
 bool ownsContents(VARTYPE vt) { return vt == VT_BSTR || vt == VT_VARIANT; }
 
-bool hasText(const char* s) { return s && *s; }
-
 // ---- creation ----
 
 struct Shape {
@@ -337,9 +335,9 @@ Variant elementFrom(const VARIANT& value, VARTYPE vt) {
   Variant element;
   VARIANT* source = const_cast<VARIANT*>(&value);  // the platform does not change the source
   if (vt == VT_VARIANT)
-    raiseOnFailure(VariantCopy(&element, source));
+    raiseOnFailure(element.copyFrom(value));
   else
-    raiseOnFailure(VariantChangeType(&element, source, 0, vt));
+    raiseOnFailure(VariantChangeType(element.out(), source, 0, vt));
   return element;
 }
 

@@ -4,6 +4,14 @@
 
 namespace support {
 
+namespace text_detail {
+
+bool platformFoldedEqual(const wchar_t* a, const wchar_t* b, size_t n) {
+  return CompareStringOrdinal(a, static_cast<int>(n), b, static_cast<int>(n), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace text_detail
+
 std::wstring widen(const char* s) {
   if (!s || !*s) return {};
   int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);

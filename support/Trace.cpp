@@ -32,7 +32,6 @@ constexpr int kPhaseTypeVapour = 4;
 constexpr int kPhaseSlots = 3;
 
 // Boxes of the trace file have no caption; showing one never throws.
-bool hasText(const char* s) { return s && *s; }
 
 void showPlain(const char* text) noexcept {
   try {

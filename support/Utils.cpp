@@ -5,14 +5,6 @@
 
 namespace support {
 
-namespace text_detail {
-
-bool platformFoldedEqual(const OLECHAR* a, const OLECHAR* b, UINT n) {
-  return CompareStringOrdinal(a, static_cast<int>(n), b, static_cast<int>(n), TRUE) == CSTR_EQUAL;
-}
-
-}  // namespace text_detail
-
 namespace {
 
 bool scalarEquals(const VARIANT& a, const VARIANT& b) {
@@ -71,8 +63,6 @@ bool arrayEquals(const VARIANT& a, const VARIANT& b, ElementCompare compare) {
   return true;
 }
 
-bool isEmptyText(BSTR s) { return !s || SysStringLen(s) == 0; }
-
 }  // namespace
 
 bool equals(const VARIANT& a, const VARIANT& b, ElementCompare compare) {
@@ -80,12 +70,12 @@ bool equals(const VARIANT& a, const VARIANT& b, ElementCompare compare) {
   return (a.vt & VT_ARRAY) ? arrayEquals(a, b, compare) : scalarEquals(a, b);
 }
 
-long Utils::findPos(const VARIANT& arr, BSTR text, Match match, bool emptiesAreMatched) {
+long Utils::findPos(const VARIANT& arr, TextView text, Match match, bool emptiesAreMatched) {
   if (match && emptiesAreMatched) {
     reportError(100, "Utils::findPos error:If a not NULL function is passed, emptiesAreMatched cannot be true");
     return -1;
   }
-  if (isEmptyText(text) && !emptiesAreMatched) return -1;
+  if (text.empty() && !emptiesAreMatched) return -1;
   BSTR element = nullptr;
   for (long i = SetGet::lbound(arr); SetGet::nextItem(arr, i, element); ++i)
     if (match ? match(element, text) : sameText(element, text)) return i;

@@ -5,8 +5,8 @@
 
 #include "CAPE-OPENv1-0-0.h"
 
-#include "server/comkit/RegKey.h"
 #include "server/comkit/Registrar.h"
+#include "support/Raii.h"
 
 namespace counterpart {
 
@@ -35,7 +35,7 @@ HRESULT registerCapeDescription(REFCLSID clsid, const CapeDescription& texts) {
       {L"About", texts.about},
   };
   const std::wstring path = L"CLSID\\" + comkit::guidText(clsid) + L"\\CapeDescription";
-  comkit::RegKey key;
+  support::RegKey key;
   LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.out(),
                             nullptr);
   if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);

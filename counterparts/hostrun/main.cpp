@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/Raii.h"
-#include "server/comkit/RegKey.h"
 #include "support/Text.h"
 
 namespace {
@@ -116,7 +115,7 @@ std::wstring subkeyAt(HKEY key, DWORD index) {
 RegisteredLibrary findRegisteredLibrary() {
   RegisteredLibrary lib;
   const std::wstring libKey = L"TypeLib\\" + support::widen(guidText(kLibId));
-  comkit::RegKey versions;
+  support::RegKey versions;
   if (RegOpenKeyExW(HKEY_CLASSES_ROOT, libKey.c_str(), 0, KEY_READ, versions.out()) != ERROR_SUCCESS) return lib;
   const std::wstring version = subkeyAt(versions.get(), 0);
   unsigned major = 0, minor = 0;
@@ -125,7 +124,7 @@ RegisteredLibrary findRegisteredLibrary() {
   lib.minor = static_cast<WORD>(minor);
   const std::wstring versionKey = libKey + L"\\" + version;
   lib.helpText = readClassesString(versionKey, nullptr);
-  comkit::RegKey locales;
+  support::RegKey locales;
   if (RegOpenKeyExW(HKEY_CLASSES_ROOT, versionKey.c_str(), 0, KEY_READ, locales.out()) != ERROR_SUCCESS) return lib;
   for (DWORD i = 0;; ++i) {
     const std::wstring name = subkeyAt(locales.get(), i);

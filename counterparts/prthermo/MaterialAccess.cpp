@@ -102,7 +102,7 @@ double MaterialAccess::getScalar(const std::string& property, const std::string&
 
 void MaterialAccess::set(BSTR property, BSTR phase, BSTR basis, const std::vector<double>& values) {
   support::Variant packed;
-  HRESULT hr = putDoubles(&packed, values);
+  HRESULT hr = putDoubles(packed.out(), values);
   if (FAILED(hr)) fail(hr, L"no memory for the results");
   support::Variant all;
   hr = m_object->SetProp(property, phase, all.get(), m_mixture, basis, packed.get());

@@ -5,11 +5,12 @@
 #include <cwchar>
 
 #include "support/Raii.h"
-#include "server/comkit/RegKey.h"
 
 namespace comkit {
 
 namespace {
+
+using support::RegKey;
 
 // One row of what a class writes: a key, and optionally one string value in it.
 struct RegRow {

@@ -69,7 +69,8 @@ Reference::Reference(const wchar_t* package) {
   }
   if (!m_package) return;
   Variant ids, formulae, names, boiling, weights, cas;
-  EXPECT_HRESULT_SUCCEEDED(m_package->GetComponentList(&ids, &formulae, &names, &boiling, &weights, &cas));
+  EXPECT_HRESULT_SUCCEEDED(
+      m_package->GetComponentList(ids.out(), formulae.out(), names.out(), boiling.out(), weights.out(), cas.out()));
   m_ids = stringsIn(ids.get());
   m_cas = stringsIn(cas.get());
   m_material = prthermo_test::TestMaterial::create(m_ids, m_holder);
@@ -95,12 +96,13 @@ std::vector<double> Reference::constant(const wchar_t* name) {
   Variant values;
   ComPtr<IDispatch> material;
   m_holder.As(&material);
-  EXPECT_HRESULT_SUCCEEDED(m_package->GetComponentConstant(material.Get(), strings({support::narrow(name)}).get(), &values));
+  EXPECT_HRESULT_SUCCEEDED(
+      m_package->GetComponentConstant(material.Get(), strings({support::narrow(name)}).get(), values.out()));
   std::vector<double> out;
   VARIANT item;
   for (long i = support::SetGet::lbound(values.get()); support::SetGet::nextItem(values.get(), i, item); ++i) {
     Variant copy;
-    EXPECT_HRESULT_SUCCEEDED(VariantChangeType(&copy, &item, 0, VT_R8));
+    EXPECT_HRESULT_SUCCEEDED(VariantChangeType(copy.out(), &item, 0, VT_R8));
     out.push_back(copy.get().dblVal);
   }
   return out;

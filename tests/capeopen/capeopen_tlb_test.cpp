@@ -610,7 +610,7 @@ TEST_F(RegisteredLibrary, ErrorCodesAreAnEnumWithItsGuid) {
     ASSERT_EQ(1u, names.size());
     EXPECT_EQ(kCodes[i].name, names[0]);
     support::Variant value;
-    ASSERT_EQ(S_OK, VariantChangeType(&value, vd->lpvarValue, 0, VT_I4));
+    ASSERT_EQ(S_OK, VariantChangeType(value.out(), vd->lpvarValue, 0, VT_I4));
     EXPECT_EQ(static_cast<LONG>(kCodes[i].value), value.get().lVal) << support::narrow(names[0]);
   }
 }

@@ -122,7 +122,7 @@ struct AttachedPackage {
     support::ComPtr<ICapeThermoPropertyPackage> thermo;
     ASSERT_HRESULT_SUCCEEDED(package.As(&thermo));
     support::Variant ids, formulae, texts, tb, mw, numbers;
-    ASSERT_HRESULT_SUCCEEDED(thermo->GetComponentList(&ids, &formulae, &texts, &tb, &mw, &numbers));
+    ASSERT_HRESULT_SUCCEEDED(thermo->GetComponentList(ids.out(), formulae.out(), texts.out(), tb.out(), mw.out(), numbers.out()));
     names = textsOf(texts.get());
     cas = textsOf(numbers.get());
     boiling = realsOf(tb.get());

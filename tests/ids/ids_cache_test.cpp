@@ -91,7 +91,7 @@ TEST(IdsStaticCache, MatchingModesAndViewVariableNames) {
   EXPECT_EQ(L"SelectedFlags", text(c.m_selectedFlags.get()));
   EXPECT_EQ(L"HypoFlags", text(c.m_hypoFlags.get()));
   // The names the adapter's variable events compare with.
-  EXPECT_TRUE(support::sameText(c.m_refreshHypos.get(), Bstr(L"refreshhypos").get()));
-  EXPECT_TRUE(support::sameText(c.m_customView.get(), Bstr(L"CustomView").get()));
-  EXPECT_TRUE(support::sameText(c.m_closeDefaultView.get(), Bstr(L"CLOSEDEFAULTVIEW").get()));
+  EXPECT_TRUE(support::sameText(c.m_refreshHypos.get(), L"refreshhypos"));
+  EXPECT_TRUE(support::sameText(c.m_customView.get(), L"CustomView"));
+  EXPECT_TRUE(support::sameText(c.m_closeDefaultView.get(), L"CLOSEDEFAULTVIEW"));
 }

@@ -435,7 +435,7 @@ class Compounds : public COCompoundList {
   int compoundCount() const override { return static_cast<int>(m_ids.size()); }
   int compoundIndex(BSTR id) const override {
     for (size_t i = 0; i < m_ids.size(); ++i)
-      if (support::sameText(Bstr(m_ids[i].c_str()).get(), id)) return static_cast<int>(i);
+      if (support::sameText(m_ids[i], id)) return static_cast<int>(i);
     return -1;
   }
 
@@ -509,7 +509,7 @@ TEST(IdsOtherProperty, StoredAsGivenWithoutIdsOrForMixtureScalars) {
   ASSERT_EQ(S_OK, r.setValue(strings({L"b"}).get(), doubles({7.0}).get()));  // not a compound array
   EXPECT_EQ(std::vector<double>{7.0}, valuesOf(r.value()));
   Variant copy;
-  ASSERT_EQ(S_OK, r.getValue(&copy));
+  ASSERT_EQ(S_OK, r.getValue(copy.out()));
   EXPECT_EQ(std::vector<double>{7.0}, valuesOf(copy.get()));
 }
 

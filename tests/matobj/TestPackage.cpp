@@ -115,13 +115,13 @@ ConstantAnswer ConstantAnswer::variantStrings(const std::vector<std::wstring>& v
 
 ConstantAnswer ConstantAnswer::plainDoubles(const std::vector<double>& values) {
   ConstantAnswer a;
-  putDoubles(&a.values, values);
+  putDoubles(a.values.out(), values);
   return a;
 }
 
 ConstantAnswer ConstantAnswer::plainStrings(const std::vector<std::wstring>& values) {
   ConstantAnswer a;
-  putStrings(&a.values, values);
+  putStrings(a.values.out(), values);
   return a;
 }
 
@@ -133,7 +133,7 @@ ConstantAnswer ConstantAnswer::failure(HRESULT code) {
 
 ConstantAnswer ConstantAnswer::raw(const VARIANT& value) {
   ConstantAnswer a;
-  VariantCopy(&a.values, const_cast<VARIANT*>(&value));
+  a.values.copyFrom(value);
   return a;
 }
 

@@ -23,7 +23,7 @@ std::vector<support::Variant> elementsOf(const VARIANT& v) {
   for (long i = 0; i < SetGet::elementCount(v); ++i) {
     VARIANT e = SetGet::getVariant(v, lb + i);
     out.emplace_back();
-    VariantCopy(&out.back(), &e);
+    out.back().copyFrom(e);
   }
   return out;
 }

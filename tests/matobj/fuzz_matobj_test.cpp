@@ -148,7 +148,7 @@ TEST_F(MatObjFuzz, ThousandsOfRandomArgumentsLeaveTheObjectSound) {
       default: m_mo->GetPropList(out.out()); break;
     }
     // Whatever came back must be a VARIANT the caller can free.
-    out.clear();
+    out.reset();
     if (round % 500 == 499) {
       expectStillSound(m_mo.Get(), m_self);
       if (HasFatalFailure()) return;
@@ -179,7 +179,7 @@ TEST_F(MatObjFuzz, RandomAdapterCallsStayInsideTheirArrays) {
         break;
       }
     }
-    out.clear();
+    out.reset();
   }
   expectStillSound(m_mo.Get(), m_self);
 }

@@ -71,7 +71,8 @@ support::ComPtr<ICapeThermoPropertyPackage> PackageTest::resolve(const wchar_t* 
 
 std::vector<std::string> PackageTest::packageIds() {
   support::Variant ids, formulae, names, boiling, weights, cas;
-  EXPECT_HRESULT_SUCCEEDED(m_package->GetComponentList(&ids, &formulae, &names, &boiling, &weights, &cas));
+  EXPECT_HRESULT_SUCCEEDED(
+      m_package->GetComponentList(ids.out(), formulae.out(), names.out(), boiling.out(), weights.out(), cas.out()));
   return stringsOf(ids.get());
 }
 

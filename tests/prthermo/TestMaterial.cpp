@@ -52,7 +52,7 @@ TestMaterial* TestMaterial::create(const std::vector<std::string>& ids,
     return nullptr;
   auto* self = static_cast<TestMaterial*>(static_cast<Dual*>(holder.Get()));
   self->m_ids = ids;
-  putArray(&self->m_idList, VT_BSTR, ids);
+  putArray(self->m_idList.out(), VT_BSTR, ids);
   return self;
 }
 

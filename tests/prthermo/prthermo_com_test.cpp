@@ -87,10 +87,8 @@ std::wstring registryText(const std::wstring& path, const wchar_t* value) {
 }
 
 bool registryKeyExists(const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  support::RegKey key;
+  return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS;
 }
 
 class ThermoSystemTest : public ::testing::Test {
@@ -241,7 +239,8 @@ TEST_F(ThermoSystemTest, ComponentListMatchesTheCompoundData) {
     ASSERT_TRUE(package);
     Variant ids, formulae, names, boiling, weights, cas;
     ids.get().vt = VT_I4;  // whatever the caller held is replaced
-    ASSERT_HRESULT_SUCCEEDED(package->GetComponentList(&ids, &formulae, &names, &boiling, &weights, &cas));
+    ASSERT_HRESULT_SUCCEEDED(package->GetComponentList(&ids.get(), formulae.out(), names.out(), boiling.out(),
+                                                       weights.out(), cas.out()));
     const auto casList = stringsOf(cas.get());
     EXPECT_EQ(casList, definition.compounds) << definition.name;
     const auto idList = stringsOf(ids.get()), formulaList = stringsOf(formulae.get()),
@@ -268,7 +267,8 @@ TEST_F(ThermoSystemTest, NaturalGasListsKnownCompoundsInFileOrder) {
   auto package = resolve(L"Natural Gas");
   ASSERT_TRUE(package);
   Variant ids, formulae, names, boiling, weights, cas;
-  ASSERT_HRESULT_SUCCEEDED(package->GetComponentList(&ids, &formulae, &names, &boiling, &weights, &cas));
+  ASSERT_HRESULT_SUCCEEDED(
+      package->GetComponentList(ids.out(), formulae.out(), names.out(), boiling.out(), weights.out(), cas.out()));
   const auto casList = stringsOf(cas.get());
   ASSERT_EQ(casList.size(), 14u);
   EXPECT_EQ(casList[0], "7727-37-9");
@@ -277,7 +277,8 @@ TEST_F(ThermoSystemTest, NaturalGasListsKnownCompoundsInFileOrder) {
   EXPECT_EQ(stringsOf(ids.get())[3], "methane");
   EXPECT_EQ(stringsOf(formulae.get())[3], "CH4");
   EXPECT_DOUBLE_EQ(doublesOf(weights.get())[3], 16.04246);
-  EXPECT_EQ(package->GetComponentList(&ids, &formulae, nullptr, &boiling, &weights, &cas), E_POINTER);
+  EXPECT_EQ(package->GetComponentList(ids.out(), formulae.out(), nullptr, boiling.out(), weights.out(), cas.out()),
+            E_POINTER);
 }
 
 TEST_F(ThermoSystemTest, PhaseAndPropertyListsAreThoseOfTheDefinition) {

@@ -61,7 +61,7 @@ class ConstantsTest : public PackageTest {
     const VARIANT* items = static_cast<const VARIANT*>(lock.data());
     for (ULONG i = 0; i < v.parray->rgsabound[0].cElements; ++i) {
       support::Variant copy;
-      VariantCopy(&copy, const_cast<VARIANT*>(&items[i]));
+      copy.copyFrom(items[i]);
       out.push_back(std::move(copy));
     }
     return out;

@@ -122,7 +122,8 @@ TEST_F(FaultTest, DeprecatedConstantForms) {
 TEST_F(FaultTest, HugeBoilingPoints) {
   use(L"Faulty Boiling Points");
   support::Variant ids, formulae, names, boiling, weights, cas;
-  ASSERT_HRESULT_SUCCEEDED(m_package->GetComponentList(&ids, &formulae, &names, &boiling, &weights, &cas));
+  ASSERT_HRESULT_SUCCEEDED(
+      m_package->GetComponentList(ids.out(), formulae.out(), names.out(), boiling.out(), weights.out(), cas.out()));
   for (double tb : doublesOf(boiling.get())) EXPECT_EQ(tb, 1e35);
   EXPECT_EQ(doublesOf(weights.get())[0], 16.04246);
   support::Variant answer;
@@ -134,7 +135,8 @@ TEST_F(FaultTest, HugeBoilingPoints) {
 TEST_F(FaultTest, DuplicateIds) {
   use(L"Faulty Duplicate Ids");
   support::Variant ids, formulae, names, boiling, weights, cas;
-  ASSERT_HRESULT_SUCCEEDED(m_package->GetComponentList(&ids, &formulae, &names, &boiling, &weights, &cas));
+  ASSERT_HRESULT_SUCCEEDED(
+      m_package->GetComponentList(ids.out(), formulae.out(), names.out(), boiling.out(), weights.out(), cas.out()));
   EXPECT_EQ(stringsOf(ids.get()), (std::vector<std::string>{"methane", "methane"}));
   EXPECT_EQ(stringsOf(cas.get()), (std::vector<std::string>{"74-82-8", "74-98-6"}));
 }

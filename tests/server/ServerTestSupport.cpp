@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "support/Raii.h"
-#include "server/comkit/RegKey.h"
 #include "support/Text.h"
 #include "tests/common/MessageSink.h"
 
@@ -41,7 +40,7 @@ bool readString(HKEY root, const std::wstring& key, const wchar_t* valueName, st
 }
 
 bool keyExists(HKEY root, const std::wstring& key) {
-  comkit::RegKey opened;
+  support::RegKey opened;
   return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.out()) == ERROR_SUCCESS;
 }
 

@@ -9,7 +9,6 @@
 #include "server/comkit/Module.h"
 #include "server/comkit/Object.h"
 #include "support/Raii.h"
-#include "server/comkit/RegKey.h"
 #include "server/comkit/Registrar.h"
 #include "tests/server/ServerTestSupport.h"
 #include "support/Text.h"
@@ -182,7 +181,7 @@ class Registrar : public ::testing::Test {
   }
 
   bool createKey(const std::wstring& path, DWORD options = 0) {
-    comkit::RegKey key;
+    support::RegKey key;
     return RegCreateKeyExW(m_root, path.c_str(), 0, nullptr, options, KEY_WRITE, nullptr, key.out(), nullptr) ==
            ERROR_SUCCESS;
   }
@@ -193,7 +192,7 @@ class Registrar : public ::testing::Test {
   std::wstring classKey() const { return L"CLSID\\" + comkit::guidText(kSampleId); }
 
   static constexpr const wchar_t* kRoot = L"Software\\QuellmarComKitTest";
-  comkit::RegKey m_rootKey;
+  support::RegKey m_rootKey;
   HKEY m_root = nullptr;
 };
 

@@ -12,10 +12,7 @@ namespace report_test {
 
 namespace {
 
-struct KeyCloser {
-  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+using Key = support::RegKey;
 
 struct FileCloser {
   void operator()(FILE* f) const noexcept { fclose(f); }
@@ -25,7 +22,7 @@ using File = std::unique_ptr<FILE, FileCloser>;
 Key createVolatileKey(HKEY parent, const std::wstring& path) {
   HKEY key = nullptr;
   if (RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr))
-    return nullptr;
+    return Key();
   return Key(key);
 }
 

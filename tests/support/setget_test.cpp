@@ -682,9 +682,8 @@ TEST_F(SetGetTest, AddcoreConvertsInsertsAndRefuses) {
 
 // ======================= findPos =======================
 
-bool startsWith(BSTR element, BSTR text) {
-  return element && SysStringLen(element) >= SysStringLen(text) &&
-         std::wstring(element, SysStringLen(text)) == std::wstring(text, SysStringLen(text));
+bool startsWith(BSTR element, std::wstring_view text) {
+  return element && SysStringLen(element) >= text.size() && std::wstring_view(element, text.size()) == text;
 }
 
 TEST_F(SetGetTest, FindPosMatchesCaseInsensitivelyAtAbsoluteIndices) {
@@ -695,6 +694,7 @@ TEST_F(SetGetTest, FindPosMatchesCaseInsensitivelyAtAbsoluteIndices) {
   EXPECT_EQ(-1, support::Utils::findPos(v.get(), Bstr(L"Liqui").get()));
   EXPECT_EQ(3, support::Utils::findPos(v.get(), Bstr(L"liq").get(), startsWith));
   EXPECT_EQ(-1, support::Utils::findPos(Variant().get(), Bstr(L"x").get()));
+  EXPECT_EQ(2, support::Utils::findPos(v.get(), L"LIQUID")) << "a literal is looked for without a BSTR";
   expectNoBox();
 }
 
@@ -1114,6 +1114,34 @@ TEST_F(SameTextTest, PlatformComparisonWhenSwitchedAndLengthWithoutThePrefix) {
   EXPECT_TRUE(same(L"azCx", L"Azcx"));
   EXPECT_FALSE(same(L"azcxY", L"azcx"));
   EXPECT_TRUE(support::sameText(Bstr(L"").get(), nullptr));
+}
+
+TEST_F(SameTextTest, BstrsLiteralsAndStringsCompareAsTheirWholeText) {
+  EXPECT_TRUE(support::sameText(Bstr(L"Vapor").get(), L"VAPOR"));
+  EXPECT_TRUE(support::sameText(L"liquid", std::wstring(L"Liquid")));
+  EXPECT_FALSE(support::sameText(Bstr(L"Vapor").get(), L"Vapo"));
+  // A BSTR is seen up to its length, a literal up to its terminator, a string whole.
+  EXPECT_FALSE(support::sameText(Bstr(L"ab\0c", 4).get(), L"ab"));
+  EXPECT_TRUE(support::sameText(Bstr(L"ab\0c", 4).get(), std::wstring(L"AB\0C", 4)));
+  EXPECT_FALSE(support::sameText(std::wstring(L"ab\0", 3), L"ab"));
+  // Null is the empty text, whatever its kind.
+  const BSTR none = nullptr;
+  const wchar_t* noLiteral = nullptr;
+  EXPECT_TRUE(support::sameText(none, L""));
+  EXPECT_TRUE(support::sameText(noLiteral, std::wstring()));
+  EXPECT_FALSE(support::sameText(noLiteral, L"a"));
+  support::libSettings().asciiCaseFolding = false;
+  EXPECT_TRUE(support::sameText(Bstr(L"\xE9t\xE9").get(), L"\xC9T\xC9"));
+  support::libSettings().fastStringLength = false;
+  EXPECT_FALSE(support::sameText(Bstr(L"ab\0c", 4).get(), L"ab"));
+}
+
+TEST_F(SameTextTest, TextOfKeepsTheWholeBstr) {
+  EXPECT_EQ(std::wstring(L"a\0b", 3), support::textOf(Bstr(L"a\0b", 3).get()));
+  EXPECT_EQ(std::wstring(), support::textOf(nullptr));
+  EXPECT_TRUE(support::hasText("x"));
+  EXPECT_FALSE(support::hasText(""));
+  EXPECT_FALSE(support::hasText(nullptr));
 }
 
 }  // namespace

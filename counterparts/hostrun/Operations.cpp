@@ -639,7 +639,7 @@ std::vector<Crossing> crossings(const std::vector<StatePoint>& branch, double p)
   return found;
 }
 
-// The direction along the curve at a converged point (J dX/dS = e_spec), oriented the way the
+// The direction along the curve at a converged point (J dX/dS = e_held), oriented the way the
 // previous step went, or up in pressure from a branch's first point.
 bool curveTangent(const std::vector<double>& J, size_t m, const std::vector<double>& previousStep,
                   std::vector<double>& v) {
@@ -855,7 +855,7 @@ bool Operations::envelope(CaseResults& r, double pFrom, double pTo, int points) 
   double allowance = 1, done = 0, highestLnP = X[n + 1];
   const double lnPFrom = std::log(pFrom), lnPTo = std::log(pTo);
   for (int point = 0; point < kCurveSteps; ++point) {
-    // Sensitivities along the curve: J dX/dS = e_spec, then the fastest-changing variable is the
+    // Sensitivities along the curve: J dX/dS = e_held, then the fastest-changing variable is the
     // next one specified.
     std::vector<double> v;
     if (!curveTangent(J, m, previousStep, v)) break;

@@ -202,21 +202,27 @@ STDMETHODIMP CMatObj::safeCalcProp(VARIANT givenProps, VARIANT givenPhases, BSTR
   if (!m_package) return raiseError(L"No Property Package has been set", "safeCalcProp");
   const VARIANT props = followed(givenProps), Phases = followed(givenPhases);
   try {
-    // The list sent: the package's own enthalpy and entropy where it offers them.
-    support::Variant sent;
-    HRESULT hr = sent.copyFrom(props);
-    if (FAILED(hr)) return hr;
+    // The list sent: the package's own enthalpy and entropy where it offers them. The host's list
+    // is copied only when a name is replaced (every request passes here).
+    support::Variant replacedList;
+    const VARIANT* sent = &props;
+    HRESULT hr = S_OK;
     BSTR name = nullptr;
     for (long i = SetGet::lbound(props); props.vt == (VT_ARRAY | VT_BSTR) && SetGet::nextItem(props, i, name); ++i)
       if (const wchar_t* variant = offeredVariant(name, m_hasEnthalpyF, m_hasEntropyF)) {
+        if (sent == &props) {
+          hr = replacedList.copyFrom(props);
+          if (FAILED(hr)) return hr;
+          sent = &replacedList.get();
+        }
         BSTR replaced = SysAllocString(variant);
         BSTR old = nullptr;
-        SetGet::nextItem(sent.get(), i, old);
-        SetGet::putString(sent.get(), i, replaced);
+        SetGet::nextItem(replacedList.get(), i, old);
+        SetGet::putString(replacedList.get(), i, replaced);
         SysFreeString(old);
       }
     try {
-      hr = m_package->CalcProp(materialDispatch(), sent.get(), Phases, calcType);
+      hr = m_package->CalcProp(materialDispatch(), *sent, Phases, calcType);
     } catch (...) {
       hr = E_FAIL;  // a crashing package fails the request like a failing one
     }

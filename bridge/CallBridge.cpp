@@ -66,17 +66,18 @@ DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<voi
                           const CallWatch* watch) {
   const HANDLE handles[2] = {terminate, call};
   // A call event already set wins over queued input; so that back-to-back calls cannot keep
-  // this apartment's messages (incoming COM calls among them) waiting, every few calls the queue
-  // is emptied anyway.
-  constexpr int kCallsBetweenPumps = 8;
-  int callsSincePump = 0;
+  // this apartment's messages (incoming COM calls among them) waiting, the queue is emptied
+  // anyway when it is due.
+  QueueLooks looks;
   bool called = false;
+  const auto pump = [&] {
+    looks.looked();
+    return pumpMessages();
+  };
   const auto run = [&] {
     runCall();
     called = true;
-    if (++callsSincePump < kCallsBetweenPumps) return true;
-    callsSincePump = 0;
-    return pumpMessages();
+    return !looks.dueAfterCall() || pump();
   };
   for (;;) {
     if (watch) {
@@ -91,6 +92,7 @@ DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<voi
         if (!run()) return DispatchEnd::Quit;
         continue;
       }
+      if (called) noteSleep(Sleeper::CapeOpenThread);
     }
     called = false;
     const DWORD woken = waitForHandlesOrInput(2, handles);
@@ -103,8 +105,7 @@ DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<voi
       if (watch && !watch->call.take()) continue;
       if (!run()) return DispatchEnd::Quit;
     } else if (woken == WAIT_OBJECT_0 + 2) {
-      callsSincePump = 0;
-      if (!pumpMessages()) return DispatchEnd::Quit;
+      if (!pump()) return DispatchEnd::Quit;
     } else {
       support::reportFailure(support::systemErrorText().c_str());
       return DispatchEnd::WaitFailed;

@@ -28,6 +28,10 @@ IErrorInfo* newErrorInfo(const std::wstring& description, const wchar_t* source)
 
 // Spinning is measured on the performance counter, looked at once every few pauses.
 constexpr int kPausesBetweenClockReads = 16;
+// After this long a spinner offers its processor to other ready threads at every look at the
+// clock (a yield, no wineserver call): on a busy machine the partner it waits for may be one of
+// them, and a long window then costs the others little.
+constexpr unsigned kPureSpinUs = 20;
 // Chosen by measurement under Wine on two cores (README, benchmarks): short enough that a waiter
 // whose partner is not running (a busy machine) gives its core back soon, and long enough to catch
 // a partner that is running: a K-value request of up to 40 compounds, or the host's own work
@@ -65,6 +69,16 @@ SpinWindowsHook findSpinHook() {
   }();
   return hook;
 }
+
+SleptHook findSleptHook() {
+  static const SleptHook hook = [] {
+    FARPROC p = GetProcAddress(GetModuleHandleW(nullptr), kSleptExport);
+    return reinterpret_cast<SleptHook>(reinterpret_cast<void*>(p));
+  }();
+  return hook;
+}
+
+LONGLONG microseconds(LONGLONG counts) { return counts * 1000000 / countsPerSecond(); }
 
 [[noreturn]] void raiseWaitFailure() {
   const HRESULT code = lastErrorCode();
@@ -128,14 +142,18 @@ bool SpinSignal::take() {
 
 bool SpinSignal::spin(unsigned windowUs, const std::atomic<bool>* giveUp) {
   if (windowUs == 0) return false;
-  const LONGLONG deadline = counterNow() + countsPerSecond() * windowUs / 1000000;
+  const LONGLONG start = counterNow();
+  const LONGLONG yieldFrom = start + countsPerSecond() * kPureSpinUs / 1000000;
+  const LONGLONG deadline = start + countsPerSecond() * windowUs / 1000000;
   for (;;) {
     for (int i = 0; i < kPausesBetweenClockReads; ++i) {
       if (giveUp && giveUp->load(std::memory_order_relaxed)) return false;
       if (m_state.load(std::memory_order_relaxed) == Posted && take()) return true;
       YieldProcessor();
     }
-    if (counterNow() >= deadline) return false;
+    const LONGLONG now = counterNow();
+    if (now >= deadline) return false;
+    if (now >= yieldFrom) SwitchToThread();
   }
 }
 
@@ -148,17 +166,35 @@ bool SpinSignal::announceSleep() {
 void waitSignalPumpingToEnd(SpinSignal& signal, HANDLE event, unsigned spinUs) {
   if (signal.take() || signal.spin(spinUs)) return;
   HeldQuit quit;
+  bool noted = false;
   for (;;) {
     if (!signal.announceSleep()) {
       if (signal.take()) return;
       continue;
     }
+    if (!noted) noteSleep(Sleeper::HostThread);
+    noted = true;
     if (waitPumping(event, quit.code()) == WaitEnd::Quit) {
       quit.hold();
       continue;
     }
     if (signal.take()) return;
   }
+}
+
+QueueLooks::QueueLooks() : m_last(counterNow()) {}
+
+bool QueueLooks::dueAfterCall() {
+  return ++m_calls >= kCallsBetweenLooks || microseconds(counterNow() - m_last) >= kMicrosecondsBetweenLooks;
+}
+
+void QueueLooks::looked() {
+  m_calls = 0;
+  m_last = counterNow();
+}
+
+void noteSleep(Sleeper sleeper) {
+  if (const SleptHook hook = findSleptHook()) hook(static_cast<int>(sleeper));
 }
 
 SpinWindows spinWindows() {

@@ -94,6 +94,36 @@ using SpinWindowsHook = void(__cdecl*)(unsigned* waitUs, unsigned* watchUs);
 inline constexpr char kSpinWindowsExport[] = "QuellmarSpinWindows";
 SpinWindows spinWindows();
 
+// After a call the dispatcher looks at its message queue once a millisecond has passed since it
+// last looked, and at the latest after kCallsBetweenLooks calls. Under Wine every look is a round
+// trip to the wineserver, too dear for every call of a burst of short ones; a message (an incoming
+// COM call, the host's user interface) still waits about a millisecond at most, and after every
+// call when the calls are slower than that.
+class QueueLooks {
+ public:
+  static constexpr int kCallsBetweenLooks = 256;
+  static constexpr unsigned kMicrosecondsBetweenLooks = 1000;
+  QueueLooks();
+  // A call ended: true when the queue is to be looked at now.
+  bool dueAfterCall();
+  // The queue was emptied.
+  void looked();
+
+ private:
+  int m_calls = 0;
+  long long m_last;
+};
+
+// Which side of a hand-over went to sleep on its event (the fast path missed).
+enum class Sleeper { HostThread = 0, CapeOpenThread = 1 };
+// When the executable that hosts the process exports a function named "QuellmarHandOverSlept"
+// (signature SleptHook), it is told every time a side of a hand-over goes to sleep: the benchmark
+// counts the hand-overs that missed the fast path that way. Looked up once; a real host exports
+// no such function and nothing is called.
+using SleptHook = void(__cdecl*)(int sleeper);
+inline constexpr char kSleptExport[] = "QuellmarHandOverSlept";
+void noteSleep(Sleeper sleeper);
+
 // SetEvent; a failure is reported as "error setEvent" with the system's last-error code and
 // the caller goes on.
 void setEventReported(HANDLE event);

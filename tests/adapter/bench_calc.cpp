@@ -14,14 +14,18 @@
 // The bridge overhead is (bridged - direct), reported as a multiple of the round trip. After a
 // burst of bridged requests the host sleeps: the CPU time the other threads (the CAPE-OPEN
 // thread) use per second of that idleness is printed with the fast path on and off. The bridged
-// request is also timed one call at a time: its median call, and the share of calls slow enough
-// that their hand-over must have slept (the mean is made by those). Then, for
+// request is also timed one call at a time: its median call, the share of calls slow enough
+// that their hand-over must have slept (the mean is made by those), and which side the product
+// reported asleep: the host thread waiting for the answer, or the CAPE-OPEN thread when the call
+// came. Then, for
 // 20 compounds, Initialize (with its Terminate) against the package's creation alone (thermo
 // system, ResolvePropertyPackage, release). "@row" lines feed the table of scripts/bench.
 //
 // The program exports the spin windows hook the product asks on every hand-over; 0 and 0 turn
 // the fast path off. QUELLMAR_BENCH_WINDOWS=wait,watch (microseconds) replaces the product's own
-// windows for the fast runs, to compare windows by hand.
+// windows for the fast runs, to compare windows by hand. It also exports the hook the product
+// tells of every side of a hand-over that goes to sleep. QUELLMAR_BENCH_LOOP=n only times n calls in
+// a row per package, bridged and direct, for a profiler to look at.
 #include <windows.h>
 #include <process.h>
 
@@ -48,6 +52,20 @@ namespace {
 
 // The spin windows the product is given: its own (negative) or these, in microseconds.
 std::atomic<int> g_waitUs{-1}, g_watchUs{-1};
+// How often each side of a hand-over went to sleep: the host thread, the CAPE-OPEN thread.
+std::atomic<long> g_slept[2] = {0, 0};
+
+// QUELLMAR_BENCH_LOOP=n: only n calls in a row, bridged then direct, per package (for a profiler).
+int loopCount() {
+  const char* text = std::getenv("QUELLMAR_BENCH_LOOP");
+  return text ? std::max(std::atoi(text), 0) : 0;
+}
+
+bool timesCalled(const std::function<bool()>& call, int count) {
+  for (int i = 0; i < count; ++i)
+    if (!call()) return false;
+  return true;
+}
 
 class FastPathOff {
  public:
@@ -82,24 +100,30 @@ double medianMicros(const std::function<bool()>& call) {
   return batches[kBatches / 2];
 }
 
-// One call at a time: the median single call, and the share of calls that took longer than
-// slowOverUs (a call that long slept in its hand-over: a Wine wake-up takes 60 us or more).
+// One call at a time: the median single call, the share of calls that took longer than
+// slowOverUs (a call that long slept in its hand-over: a Wine wake-up takes 60 us or more), and
+// the shares of calls in which the product reported the host thread or the CAPE-OPEN thread asleep.
 struct CallSpread {
   double medianUs = -1;
   double slowShare = -1;
+  double hostSleptShare = -1;
+  double threadSleptShare = -1;
 };
 
 CallSpread callSpread(const std::function<bool()>& call, double slowOverUs) {
   std::vector<double> times;
   times.reserve(kCalls * kBatches);
+  const long hostBefore = g_slept[0], threadBefore = g_slept[1];
   for (int i = 0; i < kCalls * kBatches; ++i) {
     const double start = bench::seconds();
     if (!call()) return {};
     times.push_back((bench::seconds() - start) * 1e6);
   }
+  const double count = static_cast<double>(times.size());
   const auto slow = std::count_if(times.begin(), times.end(), [&](double us) { return us > slowOverUs; });
   std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-  return {times[times.size() / 2], static_cast<double>(slow) / static_cast<double>(times.size())};
+  return {times[times.size() / 2], static_cast<double>(slow) / count, (g_slept[0] - hostBefore) / count,
+          (g_slept[1] - threadBefore) / count};
 }
 
 // ---- CPU used while the host is idle ----
@@ -341,6 +365,16 @@ bool measureKValues(const wchar_t* packageName) {
            SUCCEEDED(matObj->GetPropVal(phaseVaporLiquid, propKValues, read.out()));
   };
 
+  if (const int count = loopCount()) {
+    const double start = bench::seconds();
+    bool ok = timesCalled(bridged, count);
+    const double bridgedEach = (bench::seconds() - start) / count * 1e6, directStart = bench::seconds();
+    ok = ok && timesCalled(same, count);
+    std::printf("%zu compounds, %d calls in a row: bridged %.2f us, direct %.2f us per call\n", n, count, bridgedEach,
+                (bench::seconds() - directStart) / count * 1e6);
+    matObj->Terminate();
+    return ok;
+  }
   int vapourOnly[3] = {4, 0, 0};  // answered with fill values: the hand-over and no package call
   const auto empty = [&] { return hosted.adapter->ComputeKFactors(300.0, 2000.0, rows, vapourOnly, results) == S_OK; };
   double bridgedUs, directUs, tripUs, spinUs, emptyUs, slowUs, idleCpuMs, idleCpuSlowMs;
@@ -374,6 +408,8 @@ bool measureKValues(const wchar_t* packageName) {
               kCalls, idleCpuMs, idleCpuSlowMs);
   std::printf("  bridged, one call at a time: median %.1f us; %.1f %% of %d calls over %.0f us (they slept)\n",
               spread.medianUs, spread.slowShare * 100, kCalls * kBatches, directUs + kSleptAfterUs);
+  std::printf("  asleep when needed: the host thread in %.1f %%, the CAPE-OPEN thread in %.1f %% of those calls\n",
+              spread.hostSleptShare * 100, spread.threadSleptShare * 100);
   matObj->Terminate();
   if (bridgedUs <= 0 || directUs <= 0 || tripUs <= 0 || slowUs <= 0 || idleCpuMs < 0 || idleCpuSlowMs < 0 ||
       spread.medianUs <= 0)
@@ -386,6 +422,10 @@ bool measureKValues(const wchar_t* packageName) {
               spread.medianUs / directUs);
   std::printf("@row|bridged requests whose hand-over slept (over work + 60 us), %%|%zu|%.1f\n", n,
               spread.slowShare * 100);
+  std::printf("@row|bridged requests whose host thread slept for the answer, %%|%zu|%.1f\n", n,
+              spread.hostSleptShare * 100);
+  std::printf("@row|bridged requests that found the CAPE-OPEN thread asleep, %%|%zu|%.1f\n", n,
+              spread.threadSleptShare * 100);
   std::printf("@row|the same K-value work without hand-over, us|%zu|%.1f\n", n, directUs);
   std::printf("@row|bare SetEvent/MsgWait round trip, us|%zu|%.1f\n", n, tripUs);
   std::printf("@row|bridged K-value request, fast path off / the same work without hand-over|%zu|%.2f\n", n,
@@ -440,6 +480,10 @@ void readWindows() {
 }
 
 }  // namespace
+
+extern "C" __declspec(dllexport) void __cdecl QuellmarHandOverSlept(int sleeper) {
+  if (sleeper == 0 || sleeper == 1) ++g_slept[sleeper];
+}
 
 extern "C" __declspec(dllexport) void __cdecl QuellmarSpinWindows(unsigned* waitUs, unsigned* watchUs) {
   const int wait = g_waitUs.load(std::memory_order_relaxed), watch = g_watchUs.load(std::memory_order_relaxed);

@@ -21,6 +21,15 @@ extern "C" __declspec(dllexport) void __cdecl QuellmarSpinWindows(unsigned* wait
 
 namespace bridge_test {
 
+void keepBusy(unsigned us) {
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  const LONGLONG until = start.QuadPart + frequency.QuadPart * us / 1000000;
+  do QueryPerformanceCounter(&now);
+  while (now.QuadPart < until);
+}
+
 SpinWindowsScope::SpinWindowsScope(unsigned waitUs, unsigned watchUs)
     : m_saved(g_windows.exchange(static_cast<long long>(waitUs) << 32 | watchUs)) {}
 

@@ -127,6 +127,9 @@ void waitFor(const support::Event& event);
 
 // The spin windows this program gives the product's hand-over (it exports QuellmarSpinWindows):
 // the product's own, or those of the innermost scope.
+// Keeps this thread busy (no sleep) for at least us microseconds of the performance counter.
+void keepBusy(unsigned us);
+
 class SpinWindowsScope {
  public:
   SpinWindowsScope(unsigned waitUs, unsigned watchUs);

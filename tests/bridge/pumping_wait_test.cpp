@@ -184,7 +184,12 @@ TEST(DispatchCalls, MessagesAreDispatchedAndQuitEndsTheLoop) {
   EXPECT_EQ(1, calls);
 }
 
-TEST(DispatchCalls, BackToBackCallsDoNotKeepMessagesWaiting) {
+constexpr int kBackToBackCalls = 3 * bridge::QueueLooks::kCallsBetweenLooks;
+
+// Each call asks for the next one at once, as busy host threads do; a message queued before the
+// first is dispatched before a full round of calls between looks has run. busyUs: how long each
+// call keeps the thread.
+void backToBackCalls(unsigned busyUs, int callCount, int allowedCallsBeforeMessage) {
   SetterWindow window;
   support::Event terminate(support::Event::Manual);
   support::Event call(support::Event::Auto);
@@ -192,17 +197,26 @@ TEST(DispatchCalls, BackToBackCallsDoNotKeepMessagesWaiting) {
   window.post(seen);
   call.set();
   int calls = 0, callsBeforeMessage = -1;
-  // Each call asks for the next one at once, as busy host threads do.
   const auto runCall = [&] {
     if (callsBeforeMessage < 0 && window.dispatched) callsBeforeMessage = calls;
-    if (++calls < 100)
+    bridge_test::keepBusy(busyUs);
+    if (++calls < callCount)
       call.set();
     else
       terminate.set();
   };
   EXPECT_EQ(bridge::DispatchEnd::Terminated, bridge::dispatchCalls(terminate.get(), call.get(), runCall));
-  EXPECT_GE(callsBeforeMessage, 0) << "the message waited for all 100 calls";
-  EXPECT_LE(callsBeforeMessage, 8);
+  EXPECT_GE(callsBeforeMessage, 0) << "the message waited for all calls; busy " << busyUs;
+  EXPECT_LE(callsBeforeMessage, allowedCallsBeforeMessage) << "busy " << busyUs;
+}
+
+TEST(DispatchCalls, BackToBackCallsDoNotKeepMessagesWaiting) {
+  backToBackCalls(0, kBackToBackCalls, bridge::QueueLooks::kCallsBetweenLooks);
+}
+
+// Calls longer than the time between looks: the queue is looked at after every one.
+TEST(DispatchCalls, AfterACallLongerThanTheTimeBetweenLooksTheQueueIsLookedAt) {
+  backToBackCalls(bridge::QueueLooks::kMicrosecondsBetweenLooks + 100, 3, 1);
 }
 
 TEST(DispatchCalls, AFailingWaitIsReportedAndEndsTheLoop) {
@@ -392,7 +406,7 @@ TEST(DispatchCallsWatching, AnEventLeftSetByACallAlreadyTakenRunsNothing) {
 }
 
 // Each call posts the next one the way the bridge's host side does (the event is set only for
-// a sleeping dispatcher): all 100 run, and a queued message is not kept waiting for them.
+// a sleeping dispatcher): all run, and a queued message is not kept waiting for them.
 void backToBackPostedCalls(unsigned watchUs) {
   bridge_test::SpinWindowsScope windows(0, watchUs);
   SetterWindow window;
@@ -406,7 +420,7 @@ void backToBackPostedCalls(unsigned watchUs) {
   int calls = 0, callsBeforeMessage = -1;
   const auto runCall = [&] {
     if (callsBeforeMessage < 0 && window.dispatched) callsBeforeMessage = calls;
-    if (++calls < 100) {
+    if (++calls < kBackToBackCalls) {
       posted.post(call.get());
     } else {
       stopping = true;
@@ -415,9 +429,9 @@ void backToBackPostedCalls(unsigned watchUs) {
   };
   const bridge::CallWatch watch{posted, stopping};
   EXPECT_EQ(bridge::DispatchEnd::Terminated, bridge::dispatchCalls(terminate.get(), call.get(), runCall, &watch));
-  EXPECT_EQ(100, calls) << "watch " << watchUs;
-  EXPECT_GE(callsBeforeMessage, 0) << "the message waited for all 100 calls; watch " << watchUs;
-  EXPECT_LE(callsBeforeMessage, 8) << "watch " << watchUs;
+  EXPECT_EQ(kBackToBackCalls, calls) << "watch " << watchUs;
+  EXPECT_GE(callsBeforeMessage, 0) << "the message waited for all calls; watch " << watchUs;
+  EXPECT_LE(callsBeforeMessage, bridge::QueueLooks::kCallsBetweenLooks) << "watch " << watchUs;
   EXPECT_FALSE(posted.take());
 }
 

@@ -142,9 +142,9 @@ HRESULT CalcRequests::kValueRequest(int callType, CallParameters& call) {
     const int mainLiquid = RequestOpening::mainLiquidOf(types, slotsLooked, pass);
     hr = m_opening.setRequestMaterial(call, types, slotsLooked, mainLiquid);  // "CKF sets"
     if (FAILED(hr)) return hr;
-    support::Bstr name(property);  // "CKF calcs"
-    m_objects.matObj->RemoveResult(name.get(), -1);
-    hr = m_opening.calcOnMaterial(RequestOpening::singlePropertyList(property), *phases);
+    const VARIANT& asked = RequestOpening::singlePropertyList(property);  // "CKF calcs"
+    m_objects.matObj->RemoveResult(SetGet::getString(asked, 0), -1);  // the list's own name, no copy
+    hr = m_opening.calcOnMaterial(asked, *phases);
     if (FAILED(hr)) return hr;
     hr = readKValueResults(property, mainLiquid);  // "CKF gets"
     if (FAILED(hr)) return hr;

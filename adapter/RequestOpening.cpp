@@ -2,6 +2,7 @@
 #include "adapter/RequestOpening.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -144,6 +145,7 @@ HRESULT RequestOpening::calcOnMaterial(const VARIANT& properties, const VARIANT&
 }
 
 void RequestOpening::validateValues(double* values, int property, const char* step) {
-  const std::string reason = std::string(kReadBack) + " (" + step + ")";
-  m_errors.checkValues(values, property, true, reason.c_str(), Calculating::yes);
+  char reason[80];  // on the stack: this runs for every request
+  std::snprintf(reason, sizeof reason, "%s (%s)", kReadBack, step);
+  m_errors.checkValues(values, property, true, reason, Calculating::yes);
 }

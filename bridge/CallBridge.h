@@ -8,7 +8,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <type_traits>
 #include <string>
 
 #include "bridge/CallParameters.h"
@@ -71,9 +74,26 @@ struct CallWatch {
 DispatchEnd dispatchCalls(HANDLE terminate, HANDLE call, const std::function<void()>& runCall,
                           const CallWatch* watch = nullptr);
 
+// Writes a request's arguments into the block: a callable borrowed for the length of one
+// hand-over. Unlike std::function it never allocates (a lambda that captures a request's
+// arguments is too big for std::function's own storage, and this is the hot path).
+class ArgumentWriter {
+ public:
+  ArgumentWriter(std::nullptr_t = nullptr) {}
+  template <class Writer, class = std::enable_if_t<!std::is_same_v<std::decay_t<Writer>, ArgumentWriter>>>
+  ArgumentWriter(Writer&& writer)
+      : m_writer(const_cast<void*>(static_cast<const void*>(std::addressof(writer)))),
+        m_write([](void* target, CallParameters& block) { (*static_cast<std::remove_reference_t<Writer>*>(target))(block); }) {}
+  explicit operator bool() const { return m_write != nullptr; }
+  void operator()(CallParameters& block) const { m_write(m_writer, block); }
+
+ private:
+  void* m_writer = nullptr;
+  void (*m_write)(void*, CallParameters&) = nullptr;
+};
+
 class CallBridge {
  public:
-  using ArgumentWriter = std::function<void(CallParameters&)>;
 
   // Creates the events and the call lock; a failing critical section is raised as a Win32
   // error (_com_error).

@@ -1,6 +1,7 @@
 #include "errors/CCOError.h"
 
 #include <cmath>
+#include <cwchar>
 
 #include "ids/COIds.h"
 #include "support/Guards.h"
@@ -120,6 +121,34 @@ bool checkValue(double& value, ValueRule rule, double floor) {
 
 int examinedCount(int property, int componentCount) {
   return COIds::isCompoundArrayProp(property, 0) ? componentCount : 1;
+}
+
+// Whether every value keeps its rule; values that checkValue would set to the floor count as kept.
+bool allFeasible(const double* values, int count, ValueRule rule, double floor) {
+  for (int i = 0; i < count; ++i) {
+    double value = values[i];
+    if (!checkValue(value, rule, floor)) return false;
+  }
+  return true;
+}
+
+// Whether a held list already has the content of a list of texts: the requests repeat their
+// property and phase lists, and copying one costs several allocations on every request.
+bool sameTextList(const VARIANT& held, const VARIANT& list) {
+  constexpr VARTYPE kTexts = VT_ARRAY | VT_BSTR;
+  if (held.vt != kTexts || list.vt != kTexts || !held.parray || !list.parray) return false;
+  const SAFEARRAY& a = *held.parray;
+  const SAFEARRAY& b = *list.parray;
+  if (a.cDims != 1 || b.cDims != 1 || a.rgsabound[0].cElements != b.rgsabound[0].cElements ||
+      a.rgsabound[0].lLbound != b.rgsabound[0].lLbound)
+    return false;
+  const BSTR* x = static_cast<const BSTR*>(a.pvData);
+  const BSTR* y = static_cast<const BSTR*>(b.pvData);
+  for (ULONG i = 0; i < a.rgsabound[0].cElements; ++i) {
+    const UINT length = SysStringLen(x[i]);
+    if (length != SysStringLen(y[i]) || (length && std::wmemcmp(x[i], y[i], length) != 0)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -405,6 +434,10 @@ HRESULT CCOError::checkValues(double* values, int property, bool fromPackage, co
   try {
     const int count = values ? examinedCount(property, m_componentCount) : 0;
     const ValueRule rule = valueRule(property);
+    if (allFeasible(values, count, rule, m_floorValue)) {  // the usual case, without allocations
+      for (int i = 0; i < count; ++i) checkValue(values[i], rule, m_floorValue);
+      return S_OK;
+    }
     const std::vector<double> original(values, values + count);
     std::vector<bool> unfeasible(count, false);
     bool anyUnfeasible = false;
@@ -457,8 +490,9 @@ HRESULT CCOError::setPackage(IUnknown* package) {
 }
 
 void CCOError::setCalcContext(const VARIANT& properties, const VARIANT& phases, const wchar_t* calcType) {
-  VariantCopy(m_calcProperties.out(), const_cast<VARIANT*>(&properties));
-  VariantCopy(m_calcPhases.out(), const_cast<VARIANT*>(&phases));
+  if (!sameTextList(m_calcProperties.get(), properties))
+    VariantCopy(m_calcProperties.out(), const_cast<VARIANT*>(&properties));
+  if (!sameTextList(m_calcPhases.get(), phases)) VariantCopy(m_calcPhases.out(), const_cast<VARIANT*>(&phases));
   m_calcType = utf8(calcType);
 }
 
@@ -468,15 +502,19 @@ void CCOError::setMaterialState(double temperature, double pressure, const doubl
     logText(support::widen(kTooManyPhases).c_str());
     phaseCount = kMaxMaterialPhases;
   }
-  m_material = MaterialState();
   m_material.temperature = temperature;
   m_material.pressure = pressure;
   m_material.phaseCount = phaseCount;
   const size_t n = m_componentCount > 0 ? static_cast<size_t>(m_componentCount) : 0;
-  for (int i = 0; i < phaseCount; ++i) {
-    m_material.phaseTypes[i] = phaseTypes ? phaseTypes[i] : 0;
+  // The vectors keep their storage from request to request.
+  for (int i = 0; i < kMaxMaterialPhases; ++i) {
+    const bool given = i < phaseCount;
+    m_material.phaseTypes[i] = given && phaseTypes ? phaseTypes[i] : 0;
     // Copied: the host's arrays need not outlive the request, the deferred message does.
-    if (compositions && compositions[i]) m_material.compositions[i].assign(compositions[i], compositions[i] + n);
+    if (given && compositions && compositions[i])
+      m_material.compositions[i].assign(compositions[i], compositions[i] + n);
+    else
+      m_material.compositions[i].clear();
   }
 }
 

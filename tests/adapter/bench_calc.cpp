@@ -82,23 +82,31 @@ class FastPathOff {
 };
 
 constexpr int kCalls = 300;
-constexpr int kBatches = 9;
+constexpr int kBatches = 15;
 constexpr wchar_t kSystem[] = L"Quellmar.PRThermoSystem";
 const wchar_t* const kPackages[] = {L"Timing 5", L"Timing 20", L"All Compounds"};
 const wchar_t* const kInitializePackage = L"Timing 20";
 
-// Median microseconds per call over the batches; negative when a call failed.
-double medianMicros(const std::function<bool()>& call) {
-  std::vector<double> batches;
-  for (int b = 0; b < kBatches; ++b) {
-    const double start = bench::seconds();
-    for (int i = 0; i < kCalls; ++i)
-      if (!call()) return -1;
-    batches.push_back((bench::seconds() - start) / kCalls * 1e6);
+// Median microseconds per call of each call over the batches, which take turns (a batch of each,
+// then the next round), so that a machine that gets busier or quieter meanwhile slows all alike;
+// negative for a call that failed.
+std::vector<double> medianMicrosInTurn(const std::vector<std::function<bool()>>& calls) {
+  std::vector<std::vector<double>> batches(calls.size());
+  std::vector<double> medians(calls.size(), -1);
+  for (int b = 0; b < kBatches; ++b)
+    for (size_t c = 0; c < calls.size(); ++c) {
+      const double start = bench::seconds();
+      if (!timesCalled(calls[c], kCalls)) return medians;
+      batches[c].push_back((bench::seconds() - start) / kCalls * 1e6);
+    }
+  for (size_t c = 0; c < calls.size(); ++c) {
+    std::sort(batches[c].begin(), batches[c].end());
+    medians[c] = batches[c][kBatches / 2];
   }
-  std::sort(batches.begin(), batches.end());
-  return batches[kBatches / 2];
+  return medians;
 }
+
+double medianMicros(const std::function<bool()>& call) { return medianMicrosInTurn({call})[0]; }
 
 // One call at a time: the median single call, the share of calls that took longer than
 // slowOverUs (a call that long slept in its hand-over: a Wine wake-up takes 60 us or more), and
@@ -381,9 +389,10 @@ bool measureKValues(const wchar_t* packageName) {
   {
     PingPong plain(0);
     PingPong spinning(20000);
-    emptyUs = medianMicros(empty);
-    bridgedUs = medianMicros(bridged);
-    directUs = medianMicros(same);
+    const std::vector<double> inTurn = medianMicrosInTurn({empty, bridged, same});
+    emptyUs = inTurn[0];
+    bridgedUs = inTurn[1];
+    directUs = inTurn[2];
     tripUs = medianMicros([&] { return plain.trip(); });
     spinUs = medianMicros([&] { return spinning.trip(); });
     FastPathOff off;

@@ -9,8 +9,13 @@ namespace {
 // Wait and watch windows packed in one word (-1: the product's own), so that a hand-over on
 // another thread never sees half of a change.
 std::atomic<long long> g_windows{-1};
+std::atomic<long> g_sleeps[2] = {0, 0};
 
 }  // namespace
+
+extern "C" __declspec(dllexport) void __cdecl QuellmarHandOverSlept(int sleeper) {
+  if (sleeper == 0 || sleeper == 1) ++g_sleeps[sleeper];
+}
 
 extern "C" __declspec(dllexport) void __cdecl QuellmarSpinWindows(unsigned* waitUs, unsigned* watchUs) {
   const long long windows = g_windows.load();
@@ -20,6 +25,8 @@ extern "C" __declspec(dllexport) void __cdecl QuellmarSpinWindows(unsigned* wait
 }
 
 namespace bridge_test {
+
+long sleepsNoted(bridge::Sleeper sleeper) { return g_sleeps[static_cast<int>(sleeper)]; }
 
 void keepBusy(unsigned us) {
   LARGE_INTEGER frequency, start, now;

@@ -13,6 +13,7 @@
 #include "CAPE-OPENv1-0-0.h"
 #include "errors/CCOError.h"
 #include "bridge/CallBridge.h"
+#include "bridge/PumpingWait.h"
 #include "server/comkit/Dispatch.h"
 #include "support/GlobalizedPointer.h"
 #include "tests/common/MessageSink.h"
@@ -125,11 +126,15 @@ class PumpedThread {
 // Waits for an event of the test while pumping (the event ends the wait, never a clock).
 void waitFor(const support::Event& event);
 
-// The spin windows this program gives the product's hand-over (it exports QuellmarSpinWindows):
-// the product's own, or those of the innermost scope.
 // Keeps this thread busy (no sleep) for at least us microseconds of the performance counter.
 void keepBusy(unsigned us);
 
+// How often the product told this program (it exports QuellmarHandOverSlept) that a side of a
+// hand-over went to sleep.
+long sleepsNoted(bridge::Sleeper sleeper);
+
+// The spin windows this program gives the product's hand-over (it exports QuellmarSpinWindows):
+// the product's own, or those of the innermost scope.
 class SpinWindowsScope {
  public:
   SpinWindowsScope(unsigned waitUs, unsigned watchUs);

@@ -323,15 +323,31 @@ class PosterWindow {
   HWND m_window = nullptr;
 };
 
+// The wait sleeps, and says so once to the program that asks to be told.
 TEST(WaitSignalPumpingToEnd, MessagesAreDispatchedWhileTheWaitSleeps) {
   for (unsigned spinUs : {0u, 200u}) {
     PosterWindow window;
     support::Event event(support::Event::Auto);
     bridge::SpinSignal signal;
+    const long hostSleeps = bridge_test::sleepsNoted(bridge::Sleeper::HostThread);
+    const long threadSleeps = bridge_test::sleepsNoted(bridge::Sleeper::CapeOpenThread);
     window.post(signal, event);  // only a dispatched message can end this wait
     bridge::waitSignalPumpingToEnd(signal, event.get(), spinUs);
     EXPECT_FALSE(signal.take()) << spinUs;
+    EXPECT_EQ(hostSleeps + 1, bridge_test::sleepsNoted(bridge::Sleeper::HostThread)) << spinUs;
+    EXPECT_EQ(threadSleeps, bridge_test::sleepsNoted(bridge::Sleeper::CapeOpenThread)) << spinUs;
   }
+}
+
+// A wait whose signal was posted first never sleeps: nothing is told.
+TEST(WaitSignalPumpingToEnd, ASignalPostedFirstIsTakenWithoutASleep) {
+  support::Event event(support::Event::Auto);
+  bridge::SpinSignal signal;
+  const long hostSleeps = bridge_test::sleepsNoted(bridge::Sleeper::HostThread);
+  signal.post(event.get());
+  bridge::waitSignalPumpingToEnd(signal, event.get(), 0);
+  EXPECT_EQ(hostSleeps, bridge_test::sleepsNoted(bridge::Sleeper::HostThread));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(event.get(), 0)) << "the event was set for nobody";
 }
 
 TEST(WaitSignalPumpingToEnd, AQuitSeenOnTheWayIsKeptForTheThreadsLoop) {
@@ -403,6 +419,28 @@ TEST(DispatchCallsWatching, AnEventLeftSetByACallAlreadyTakenRunsNothing) {
   int calls = 0;
   EXPECT_EQ(bridge::DispatchEnd::Quit, bridge::dispatchCalls(terminate.get(), call.get(), [&] { ++calls; }, &watch));
   EXPECT_EQ(0, calls) << "a call ran that was never posted";
+}
+
+// After a call that found nothing posted next, the dispatcher goes to sleep and says so once.
+TEST(DispatchCallsWatching, ASleepAfterACallIsToldToTheProgram) {
+  bridge_test::SpinWindowsScope windows(0, 0);
+  support::Event terminate(support::Event::Manual);
+  support::Event call(support::Event::Auto);
+  bridge::SpinSignal posted;
+  std::atomic<bool> stopping{false};
+  posted.post(call.get());
+  const long threadSleeps = bridge_test::sleepsNoted(bridge::Sleeper::CapeOpenThread);
+  const long hostSleeps = bridge_test::sleepsNoted(bridge::Sleeper::HostThread);
+  int calls = 0;
+  const auto runCall = [&] {
+    ++calls;
+    PostQuitMessage(0);  // seen once the dispatcher waits
+  };
+  const bridge::CallWatch watch{posted, stopping};
+  EXPECT_EQ(bridge::DispatchEnd::Quit, bridge::dispatchCalls(terminate.get(), call.get(), runCall, &watch));
+  EXPECT_EQ(1, calls);
+  EXPECT_EQ(threadSleeps + 1, bridge_test::sleepsNoted(bridge::Sleeper::CapeOpenThread));
+  EXPECT_EQ(hostSleeps, bridge_test::sleepsNoted(bridge::Sleeper::HostThread));
 }
 
 // Each call posts the next one the way the bridge's host side does (the event is set only for

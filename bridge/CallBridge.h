@@ -11,8 +11,8 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 
 #include "bridge/CallParameters.h"
 #include "bridge/CallTypes.h"
@@ -94,7 +94,6 @@ class ArgumentWriter {
 
 class CallBridge {
  public:
-
   // Creates the events and the call lock; a failing critical section is raised as a Win32
   // error (_com_error).
   explicit CallBridge(BridgeClient& client);

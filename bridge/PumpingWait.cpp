@@ -61,24 +61,25 @@ bool severalProcessors() {
   return several;
 }
 
-// Looked up once: the executable cannot change while the process runs.
+// A function the executable exports (null when it does not); callers keep it in a static: the
+// executable cannot change while the process runs.
+template <class Hook>
+Hook executableExport(const char* name) {
+  return reinterpret_cast<Hook>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(nullptr), name)));
+}
+
 SpinWindowsHook findSpinHook() {
-  static const SpinWindowsHook hook = [] {
-    FARPROC p = GetProcAddress(GetModuleHandleW(nullptr), kSpinWindowsExport);
-    return reinterpret_cast<SpinWindowsHook>(reinterpret_cast<void*>(p));
-  }();
+  static const SpinWindowsHook hook = executableExport<SpinWindowsHook>(kSpinWindowsExport);
   return hook;
 }
 
 SleptHook findSleptHook() {
-  static const SleptHook hook = [] {
-    FARPROC p = GetProcAddress(GetModuleHandleW(nullptr), kSleptExport);
-    return reinterpret_cast<SleptHook>(reinterpret_cast<void*>(p));
-  }();
+  static const SleptHook hook = executableExport<SleptHook>(kSleptExport);
   return hook;
 }
 
-LONGLONG microseconds(LONGLONG counts) { return counts * 1000000 / countsPerSecond(); }
+// Performance-counter counts in us microseconds.
+LONGLONG countsIn(unsigned us) { return countsPerSecond() * us / 1000000; }
 
 [[noreturn]] void raiseWaitFailure() {
   const HRESULT code = lastErrorCode();
@@ -143,8 +144,8 @@ bool SpinSignal::take() {
 bool SpinSignal::spin(unsigned windowUs, const std::atomic<bool>* giveUp) {
   if (windowUs == 0) return false;
   const LONGLONG start = counterNow();
-  const LONGLONG yieldFrom = start + countsPerSecond() * kPureSpinUs / 1000000;
-  const LONGLONG deadline = start + countsPerSecond() * windowUs / 1000000;
+  const LONGLONG yieldFrom = start + countsIn(kPureSpinUs);
+  const LONGLONG deadline = start + countsIn(windowUs);
   for (;;) {
     for (int i = 0; i < kPausesBetweenClockReads; ++i) {
       if (giveUp && giveUp->load(std::memory_order_relaxed)) return false;
@@ -185,7 +186,7 @@ void waitSignalPumpingToEnd(SpinSignal& signal, HANDLE event, unsigned spinUs) {
 QueueLooks::QueueLooks() : m_last(counterNow()) {}
 
 bool QueueLooks::dueAfterCall() {
-  return ++m_calls >= kCallsBetweenLooks || microseconds(counterNow() - m_last) >= kMicrosecondsBetweenLooks;
+  return ++m_calls >= kCallsBetweenLooks || counterNow() - m_last >= countsIn(kMicrosecondsBetweenLooks);
 }
 
 void QueueLooks::looked() {

@@ -136,17 +136,13 @@ bool allFeasible(const double* values, int count, ValueRule rule, double floor) 
 // property and phase lists, and copying one costs several allocations on every request.
 bool sameTextList(const VARIANT& held, const VARIANT& list) {
   constexpr VARTYPE kTexts = VT_ARRAY | VT_BSTR;
-  if (held.vt != kTexts || list.vt != kTexts || !held.parray || !list.parray) return false;
-  const SAFEARRAY& a = *held.parray;
-  const SAFEARRAY& b = *list.parray;
-  if (a.cDims != 1 || b.cDims != 1 || a.rgsabound[0].cElements != b.rgsabound[0].cElements ||
-      a.rgsabound[0].lLbound != b.rgsabound[0].lLbound)
+  if (held.vt != kTexts || list.vt != kTexts || SetGet::dimCount(held) != 1 || SetGet::dimCount(list) != 1 ||
+      SetGet::lbound(held) != SetGet::lbound(list) || SetGet::elementCount(held) != SetGet::elementCount(list))
     return false;
-  const BSTR* x = static_cast<const BSTR*>(a.pvData);
-  const BSTR* y = static_cast<const BSTR*>(b.pvData);
-  for (ULONG i = 0; i < a.rgsabound[0].cElements; ++i) {
-    const UINT length = SysStringLen(x[i]);
-    if (length != SysStringLen(y[i]) || (length && std::wmemcmp(x[i], y[i], length) != 0)) return false;
+  BSTR a = nullptr, b = nullptr;  // borrowed from the arrays
+  for (long i = SetGet::lbound(held); SetGet::nextItem(held, i, a) && SetGet::nextItem(list, i, b); ++i) {
+    const UINT length = SysStringLen(a);
+    if (length != SysStringLen(b) || (length && std::wmemcmp(a, b, length) != 0)) return false;
   }
   return true;
 }

@@ -149,6 +149,33 @@ TEST_F(ComplaintTest, CalculatingAddsTheContextAndTheMaterial) {
   EXPECT_EQ(out.find("Detected while"), std::string::npos);
 }
 
+// Each request sets its context again, often with the same lists; the message must name the
+// latest lists and phases, never a held copy of an earlier request's, and must not depend on the
+// caller's arrays living on.
+TEST_F(ComplaintTest, AContextSetAgainNamesTheLatestListsAndPhasesOnly) {
+  const double vapour[] = {0.25, 0.75}, liquid[] = {0.5, 0.5};
+  const double* both[] = {vapour, liquid, nullptr};
+  const double* noLiquidGiven[] = {vapour, nullptr, nullptr};
+  const int vapourLiquid[] = {4, 1, 0}, vapourOnly[] = {4, 0, 0};
+  for (const wchar_t* property : {L"enthalpy", L"enthalpy", L"entropy!"}) {  // same, then same length
+    support::Variant props = stringList({property});
+    support::Variant phases = stringList({L"Vapor"});
+    m_error.setCalcContext(props.get(), phases.get(), L"Mixture");
+  }
+  m_error.setMaterialState(300.0, 101325.0, both, vapourLiquid, 3);
+  m_error.setMaterialState(310.0, 101325.0, both, vapourOnly, 3);
+  std::string out;
+  m_error.complain(E_FAIL, "reading", CkEXCEPTION, Calculating::yes, nullptr, &out);
+  EXPECT_NE(out.find("Detected while calculating {(entropy!), (Vapor), Mixture}"), std::string::npos) << out;
+  EXPECT_NE(out.find("T(K), 310."), std::string::npos) << out;
+  EXPECT_EQ(out.find("\nL,"), std::string::npos) << "the earlier request's liquid: " << out;
+  // A liquid named without its composition shows none, not the earlier request's.
+  m_error.setMaterialState(300.0, 101325.0, both, vapourLiquid, 3);
+  m_error.setMaterialState(320.0, 101325.0, noLiquidGiven, vapourLiquid, 3);
+  m_error.complain(E_FAIL, "reading", CkEXCEPTION, Calculating::yes, nullptr, &out);
+  EXPECT_EQ(out.find("0.5, 0.5"), std::string::npos) << "the earlier request's liquid: " << out;
+}
+
 TEST_F(ComplaintTest, MoreThanFourPhasesAreCutAndLogged) {
   const double x[] = {0.5, 0.5};
   const double* compositions[] = {x, x, x, x, x};

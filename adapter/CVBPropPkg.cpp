@@ -106,9 +106,11 @@ STDMETHODIMP CVBPropPkg::VariableChanged(ExtnVariableArgument* variable) {
   support::Bstr name;
   try {
     name = variableName(variable);
-    if (support::sameText(name.get(), L"RefreshHypos")) return m_import.refreshHypotheticals();
+    if (support::sameText(name.get(), L"RefreshHypos"))
+      return m_bridge.runExclusive([this] { return m_import.refreshHypotheticals(); });
     if (support::sameText(name.get(), L"CustomView")) return m_bridge.handOver(bridge::CALL_EDIT);
-    if (support::sameText(name.get(), L"CloseDefaultView")) return m_import.importSelection();
+    if (support::sameText(name.get(), L"CloseDefaultView"))
+      return m_bridge.runExclusive([this] { return m_import.importSelection(); });
     return S_OK;
   } catch (...) {
     std::string detail;
@@ -252,7 +254,9 @@ STDMETHODIMP CVBPropPkg::put_OvVarValue(BSTR varName, VARIANT value) {
 
 STDMETHODIMP CVBPropPkg::PkgSave(BSTR* saveInfo) {
   if (!saveInfo) return E_POINTER;
-  return support::complainingOfFailure(m_errors, {"saving the configuration", CkINTERNAL, Calculating::no}, [&] { return m_config.saveInto(saveInfo); });
+  return support::complainingOfFailure(m_errors, {"saving the configuration", CkINTERNAL, Calculating::no}, [&] {
+    return m_bridge.runExclusive([&] { return m_config.saveInto(saveInfo); });
+  });
 }
 
 STDMETHODIMP CVBPropPkg::PkgRecall(BSTR saveInfo, VARIANT_BOOL*) {
@@ -311,13 +315,13 @@ STDMETHODIMP CVBPropPkg::PrivTerminate() { return m_selection.privTerminate(); }
 STDMETHODIMP CVBPropPkg::PreSelectedComponents(int* IDNumbers) {
   return support::complainingOfFailure(
       m_errors, {"answering the preselected components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
-    return m_import.answerPreselected(IDNumbers);
+    return m_bridge.runExclusive([&] { return m_import.answerPreselected(IDNumbers); });
   });
 }
 
 STDMETHODIMP CVBPropPkg::EndBasisChange(VARIANT_BOOL* changed) {
   return support::complainingOfFailure(m_errors, {"reading the host's components", CkINTERNAL, Calculating::no, E_FAIL}, [&]() -> HRESULT {
-    const HRESULT hr = m_import.readHostBasis();
+    const HRESULT hr = m_bridge.runExclusive([this] { return m_import.readHostBasis(); });
     if (FAILED(hr)) return hr;
     if (changed) *changed = VARIANT_TRUE;
     return S_OK;

@@ -180,6 +180,13 @@ HRESULT CallBridge::runOnThread(const Work& work) {
   return handOver(CALL_ADAPTER_WORK, [&work](CallParameters& block) { block.work = &work; });
 }
 
+HRESULT CallBridge::runExclusive(const Work& work) {
+  if (nestedOnThisThread()) return refuseNested(CALL_ADAPTER_WORK);
+  if (GetCurrentThreadId() == m_coThreadId) return work();
+  support::Lock lock(m_callLock);
+  return work();
+}
+
 HRESULT CallBridge::refuseNested(int callType) {
   const char* label = nullptr;
   if (callType >= CALL_COMPUTEKFACTORS && callType <= CALL_COTHEXTENDEDPACKAGE) callTypeLabel(callType, &label);

@@ -118,6 +118,11 @@ class CallBridge {
   // CAPE-OPEN thread, and when no thread runs (nothing to overlap), it runs at once.
   using Work = std::function<HRESULT()>;
   HRESULT runOnThread(const Work& work);
+  // The adapter's work on a host thread that reads or writes what work on the CAPE-OPEN thread
+  // changes too (the package's component lists after its view, the configuration mirrored into
+  // the host's variables): it runs on this thread under the call lock, so that it never overlaps
+  // a hand-over. On the CAPE-OPEN thread it runs at once (the hand-over it serves holds the lock).
+  HRESULT runExclusive(const Work& work);
 
   // After a hardware fault in a package call the package's state cannot be trusted: requests
   // are refused from then on (the save and the adapter's own work still run). S_OK while the
